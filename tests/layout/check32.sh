@@ -5,6 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 for src in tests/layout/*.cpp; do
-  g++ -m32 -std=c++20 -Wall -Wextra -Werror -fsyntax-only -Iinclude -I. "$src"
+  g++ -m32 -std=c++20 -Wall -Wextra -Werror -fsyntax-only -Iinclude -Icommon -I. "$src"
   echo "32-bit layouts hold: $src"
+done
+# The headers are C headers as well.
+for src in tests/layout/*.c; do
+  gcc -m32 -std=c11 -Wall -Wextra -Werror -pedantic -fsyntax-only -Iinclude -Icommon -I. "$src"
+  echo "32-bit C headers compile: $src"
 done

@@ -1,0 +1,448 @@
+/*
+ * Public interface of the USB-6093 device API library (libqms6093).
+ *
+ * An application opens a module by device number and gets a 32-bit device handle (never 0);
+ * every function returns a 32-bit code, 0 for success, and delivers data through the
+ * caller's pointers. This header holds the constants, the fixed record layouts and the
+ * DriverProc parameter blocks; the functions are declared in the last section.
+ *
+ * Layouts: every record has the documented size and offsets. Records without pointers are
+ * identical on 32-bit and 64-bit hosts. The DriverProc parameter blocks carry pointers as
+ * real pointers, so a 32-bit build has exactly the documented 32-bit offsets; on a 64-bit
+ * host each pointer is 8 bytes on an 8-byte boundary, and the comment of each block gives
+ * that layout as well. Both are checked by static_assert below.
+ *
+ * Usable from C (C11) and C++.
+ */
+#ifndef QMS6093_H
+#define QMS6093_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifndef __cplusplus
+#include <uchar.h>
+#endif
+
+#include "qms_cdefs.h"
+#include "qms_export.h"
+#include "qms_gainlist.h"
+
+/* ==== Constants =========================================================================== */
+
+/* ---- Result codes ----
+ * 0 success; plain codes; device codes (device number x 4096) + 4096 + error index; driver
+ * codes (device number + 1) x 4096 + the driver's mapped last error (the same formula);
+ * device status words passed through as the module sent them. */
+#define QMS_SUCCESS 0u
+#define QMS_ERR_REFUSED 1u          /* follow-up command refused (calibration, CJC offset) */
+#define QMS_ERR_SETTINGS 2u         /* the device number's registry settings are unreadable */
+#define QMS_ERR_NULL_HANDLE 3u
+#define QMS_ERR_SCALE 5u            /* AIScale: maximum count equals offset count */
+#define QMS_ERR_NULL_BUFFER 10u     /* DeviceGetFeatures */
+#define QMS_ERR_FUNCTION_CODE 27u   /* DriverProc: function code not supported */
+
+/* Error indexes of device codes. */
+#define QMS_ERRIDX_NO_RECORD 1u
+#define QMS_ERRIDX_BOARD_ID 2u          /* registry BoardID is not the device type code */
+#define QMS_ERRIDX_OUT_OF_RANGE 7u      /* channel count, start channel or port */
+#define QMS_ERRIDX_RANGE_CODE 8u        /* range code not in the gain list */
+#define QMS_ERRIDX_ARGUMENT 10u         /* null buffer, bit above 7, buffer too small */
+#define QMS_ERRIDX_PARAMETERS 20u       /* parameter blocks unreadable at open; handle valid */
+#define QMS_ERRIDX_DEVICE_TYPE 24u
+#define QMS_ERRIDX_STREAM_OPEN 26u
+#define QMS_ERRIDX_PROPERTY_SIZE 32u
+#define QMS_ERRIDX_EVENTS 37u
+#define QMS_ERRIDX_PROPERTY_CODE 62u
+#define QMS_ERRIDX_BURNOUT 66u          /* thermocouple open */
+#define QMS_ERRIDX_CJC_HISTORY 106u
+#define QMS_ERRIDX_BLOCK_ACCESS 501u    /* a parameter block or EEPROM access failed */
+
+/* The device code of an error index, or the driver code of a mapped driver error. */
+QMS_INLINE uint32_t QmsDeviceCode(uint32_t deviceNumber, uint32_t indexOrMapped)
+{
+    return deviceNumber * 4096u + 4096u + indexOrMapped;
+}
+
+/* ---- Range codes ---- */
+#define QMS_RANGE_0_15MV 0x0008u
+#define QMS_RANGE_0_50MV 0x000Au
+#define QMS_RANGE_0_100MV 0x000Bu
+#define QMS_RANGE_0_500MV 0x000Du
+#define QMS_RANGE_0_1V 0x000Eu
+#define QMS_RANGE_0_2500MV 0x000Fu
+#define QMS_RANGE_0_20MA 0x8000u
+#define QMS_RANGE_4_20MA 0x8001u
+#define QMS_RANGE_CURRENT_BIT 0x8000u
+#define QMS_RANGE_UNCHANGED 0x00FFu /* MAIConfig leaves that position as it is */
+
+/* ---- CheckEvent event codes ---- */
+#define QMS_EVENT_WAIT_FAILED 0x0000u
+#define QMS_EVENT_DEVICE_REMOVED 0x0400u
+#define QMS_EVENT_HANDLE_CLOSING 0xFFFEu
+#define QMS_EVENT_TIMEOUT 0xFFFFu
+
+/* ---- Property codes of DeviceGetProperty / DeviceSetProperty ---- */
+#define QMS_PROP_DEVICE_NUMBER 0x0000u
+#define QMS_PROP_BOARD_ID 0x0001u
+#define QMS_PROP_SWITCH_ID 0x0002u
+#define QMS_PROP_BURNOUT_SETTINGS 0x1003u
+#define QMS_PROP_4_20MA_EXCEPTIONS 0x1004u
+#define QMS_PROP_USER_DATA 0x8000u
+#define QMS_USER_DATA_BYTES 32u
+
+/* ---- DriverProc function codes (low 16 bits of the third argument) ---- */
+enum {
+    FC_DEVICE_OPEN = 0,
+    FC_DEVICE_CLOSE = 1,
+    FC_DEVICE_GET_FEATURES = 2,
+    FC_AI_CONFIG = 3,
+    FC_AI_GET_CONFIG = 4,
+    FC_AI_BINARY_IN = 5,
+    FC_AI_SCALE = 6,
+    FC_AI_VOLTAGE_IN = 7,
+    FC_MAI_CONFIG = 9,
+    FC_MAI_BINARY_IN = 10,
+    FC_MAI_VOLTAGE_IN = 11,
+    FC_TC_MUX_READ = 13,
+    FC_DIO_READ_PORT_BYTE = 20,
+    FC_DIO_WRITE_PORT_BYTE = 21,
+    FC_DIO_READ_BIT = 22,
+    FC_DIO_WRITE_BIT = 23,
+    FC_DIO_GET_CURRENT_DO_BYTE = 24,
+    FC_DIO_GET_CURRENT_DO_BIT = 25,
+    FC_CHECK_EVENT = 78,
+    FC_DEVICE_SET_PROPERTY = 108,
+    FC_DEVICE_GET_PROPERTY = 109,
+    FC_DIO_READ_PORT_WORD = 122,
+    FC_DIO_WRITE_PORT_WORD = 123,
+    FC_DIO_READ_PORT_DWORD = 124,
+    FC_DIO_WRITE_PORT_DWORD = 125,
+    FC_DIO_GET_CURRENT_DO_WORD = 126,
+    FC_DIO_GET_CURRENT_DO_DWORD = 127,
+    FC_DIO_READ_DI_PORTS = 134,
+    FC_DIO_WRITE_DO_PORTS = 135,
+    FC_DIO_GET_CURRENT_DO_PORTS_STATE = 136
+};
+
+/* ==== Records ============================================================================= */
+
+/* One entry of the gain list in DeviceFeatures: 44 bytes. */
+typedef struct GainListEntry {
+    uint16_t rangeCode;
+    uint16_t reserved2;
+    float high;         /* high end of the span, volts or milliamperes */
+    float low;          /* low end */
+    char16_t name[16];  /* UTF-16, NUL-terminated, e.g. "0-2.5V" */
+} GainListEntry;
+
+/* Static description of the module returned by DeviceGetFeatures: 800 bytes. The library
+ * itself reads the channel count, the A/D resolution and the gain list; the fields named by
+ * their offset are reported unchanged. */
+typedef struct DeviceFeatures {
+    char16_t version[8];        /*   0: "Ver 2.4" */
+    char16_t fileName[16];      /*  16: "Qms6093.dll" */
+    uint32_t deviceType;        /*  48: 198 */
+    uint16_t channelCount;      /*  52: 8 analog input channels */
+    uint16_t value54;           /*  54: 0 */
+    uint16_t value56;           /*  56: 0 */
+    uint16_t value58;           /*  58: 8 */
+    uint16_t value60;           /*  60: 8 */
+    uint16_t value62[3];        /*  62: 0 */
+    uint16_t adResolution;      /*  68: 16 bits */
+    uint16_t value70;           /*  70: 2 */
+    uint16_t value72[2];        /*  72: 0 */
+    uint16_t gainCount;         /*  76: 8 valid gain list entries */
+    uint16_t value78;           /*  78: 0 */
+    GainListEntry gainList[16]; /*  80: 8 used entries, 8 zero entries */
+    uint32_t tail[4];           /* 784: 0x1101, 0, 0, 0 */
+} DeviceFeatures;
+
+/* Registry settings of one device number, as the library reads them: 40 bytes. */
+typedef struct DeviceSettings {
+    uint32_t BoardID;         /*  0: device type code, must be 198 */
+    uint32_t SwitchID;        /*  4: the module's board number */
+    char16_t CallName[10];    /*  8: stream device name, at most 9 characters */
+    uint32_t AllowConflicts;  /* 28 */
+    uint32_t TCReadBackChan;  /* 32 */
+    uint32_t TCReadBackType;  /* 36 */
+} DeviceSettings;
+
+/* One of the 16 channel entries of the AIGetConfig result: 16 bytes. The library writes 0 to
+ * every field and leaves the two reserved halves as they were. */
+typedef struct AIConfigEntry {
+    uint32_t value0;
+    uint16_t value4;
+    uint16_t reserved6;
+    uint32_t value8;
+    uint16_t value12;
+    uint16_t reserved14;
+} AIConfigEntry;
+
+/* What AIGetConfig writes: 276 bytes. */
+typedef struct AIGetConfigResult {
+    uint32_t deviceType;       /*  0: the record's BoardID */
+    uint32_t value4;           /*  4: 1 */
+    uint16_t value8[4];        /*  8: 0 */
+    uint16_t value16;          /* 16: 0xFFFF */
+    uint16_t reserved18;       /* 18: not written */
+    AIConfigEntry entries[16]; /* 20 */
+} AIGetConfigResult;
+
+QMS_STATIC_ASSERT(sizeof(GainListEntry) == 44, "GainListEntry is 44 bytes");
+QMS_STATIC_ASSERT(sizeof(DeviceFeatures) == 800, "DeviceFeatures is 800 bytes");
+QMS_STATIC_ASSERT(offsetof(DeviceFeatures, gainList) == 80, "gain list at 80");
+QMS_STATIC_ASSERT(offsetof(DeviceFeatures, tail) == 784, "tail at 784");
+QMS_STATIC_ASSERT(sizeof(DeviceSettings) == 40, "DeviceSettings is 40 bytes");
+QMS_STATIC_ASSERT(sizeof(AIConfigEntry) == 16, "AIConfigEntry is 16 bytes");
+QMS_STATIC_ASSERT(sizeof(AIGetConfigResult) == 276, "AIGetConfigResult is 276 bytes");
+QMS_STATIC_ASSERT(offsetof(AIGetConfigResult, entries) == 20, "entries at 20");
+
+/* ==== DriverProc parameter blocks ===========================================================
+ * One block per function code; codes with the same layout share a block. Offsets are given
+ * as 32-bit / 64-bit. Code 0 takes the block pointer itself as the handle out pointer and
+ * code 1 reads no block. */
+
+/* 2 DeviceGetFeatures. 32-bit: buffer 0, size 4; 8 bytes. 64-bit: 0, 8; 16 bytes. */
+typedef struct DeviceGetFeaturesParams {
+    DeviceFeatures *buffer;
+    uint16_t size;
+} DeviceGetFeaturesParams;
+
+/* 3 AIConfig: channel 0, rangeCode 2; 4 bytes on every host. */
+typedef struct AIConfigParams {
+    uint16_t channel;
+    uint16_t rangeCode;
+} AIConfigParams;
+
+/* 4 AIGetConfig. 32-bit: result 0, size 4; 8 bytes. 64-bit: 0, 8; 16 bytes. */
+typedef struct AIGetConfigParams {
+    AIGetConfigResult *result;
+    uint16_t size;
+} AIGetConfigParams;
+
+/* 5 AIBinaryIn. 32-bit: channel 0, mode 2, reading 4; 8 bytes.
+ * 64-bit: reading 8; 16 bytes. */
+typedef struct AIBinaryInParams {
+    uint16_t channel;
+    uint16_t mode;
+    uint16_t *reading;
+} AIBinaryInParams;
+
+/* 6 AIScale (no target). 32-bit: reading 0, maxValue 4, maxCount 8, offsetCount 10,
+ * result 12; 16 bytes. 64-bit: result 16; 24 bytes. maxValue is the float's 32-bit pattern. */
+typedef struct AIScaleParams {
+    uint16_t reading;
+    uint16_t reserved2;
+    float maxValue;
+    uint16_t maxCount;
+    uint16_t offsetCount;
+    float *result;
+} AIScaleParams;
+
+/* 7 AIVoltageIn. 32-bit: channel 0, rangeCode 2, mode 4, value 8; 12 bytes.
+ * 64-bit: value 8; 16 bytes. */
+typedef struct AIVoltageInParams {
+    uint16_t channel;
+    uint16_t rangeCode;
+    uint16_t mode;
+    uint16_t reserved6;
+    float *value;
+} AIVoltageInParams;
+
+/* 9 MAIConfig. 32-bit: count 0, start 2, rangeCodes 4; 8 bytes.
+ * 64-bit: rangeCodes 8; 16 bytes. */
+typedef struct MAIConfigParams {
+    uint16_t count;
+    uint16_t start;
+    uint16_t *rangeCodes;
+} MAIConfigParams;
+
+/* 10 MAIBinaryIn. 32-bit: count 0, start 2, mode 4, readings 8; 12 bytes.
+ * 64-bit: readings 8; 16 bytes. */
+typedef struct MAIBinaryInParams {
+    uint16_t count;
+    uint16_t start;
+    uint16_t mode;
+    uint16_t reserved6;
+    uint16_t *readings;
+} MAIBinaryInParams;
+
+/* 11 MAIVoltageIn. 32-bit: count 0, start 2, rangeCodes 4, mode 8, values 12; 16 bytes.
+ * 64-bit: rangeCodes 8, mode 16, values 24; 32 bytes. */
+typedef struct MAIVoltageInParams {
+    uint16_t count;
+    uint16_t start;
+    uint16_t *rangeCodes;
+    uint16_t mode;
+    uint16_t reserved;
+    float *values;
+} MAIVoltageInParams;
+
+/* 13 TCMuxRead. 32-bit: channel 0, unused 2 and 4, tcType 6, scale 8, result 12; 16 bytes.
+ * 64-bit: result 16; 24 bytes. */
+typedef struct TCMuxReadParams {
+    uint16_t channel;
+    uint16_t unused2;
+    uint16_t unused4;
+    uint16_t tcType;    /* TcType */
+    uint16_t scale;     /* TempScale */
+    uint16_t reserved10;
+    float *result;
+} TCMuxReadParams;
+
+/* 20 DioReadPortByte, 24 DioGetCurrentDOByte. 32-bit: port 0, value 4; 8 bytes.
+ * 64-bit: value 8; 16 bytes. */
+typedef struct DioPortReadParams {
+    uint16_t port;
+    uint16_t reserved2;
+    uint16_t *value;
+} DioPortReadParams;
+
+/* 21 DioWritePortByte, 123 DioWritePortWord: port 0, mask 2, state 4; 6 bytes. */
+typedef struct DioPortWriteParams {
+    uint16_t port;
+    uint16_t mask;
+    uint16_t state;
+} DioPortWriteParams;
+
+/* 22 DioReadBit, 25 DioGetCurrentDOBit. 32-bit: port 0, bit 2, state 4; 8 bytes.
+ * 64-bit: state 8; 16 bytes. */
+typedef struct DioBitReadParams {
+    uint16_t port;
+    uint16_t bit;
+    uint16_t *state;
+} DioBitReadParams;
+
+/* 23 DioWriteBit: port 0, bit 2, state 4; 6 bytes. */
+typedef struct DioBitWriteParams {
+    uint16_t port;
+    uint16_t bit;
+    uint16_t state;
+} DioBitWriteParams;
+
+/* 78 CheckEvent. 32-bit: eventCode 0, timeout 4; 8 bytes. 64-bit: 0, 8; 16 bytes. */
+typedef struct CheckEventParams {
+    uint16_t *eventCode;
+    uint32_t timeout; /* milliseconds */
+} CheckEventParams;
+
+/* 108 DeviceSetProperty. 32-bit: code 0, size 4, buffer 8; 12 bytes.
+ * 64-bit: buffer 8; 16 bytes. */
+typedef struct DeviceSetPropertyParams {
+    uint16_t code;
+    uint16_t reserved2;
+    uint32_t size;
+    void *buffer;
+} DeviceSetPropertyParams;
+
+/* 109 DeviceGetProperty. 32-bit: code 0, size 4, buffer 8; 12 bytes.
+ * 64-bit: size 8, buffer 16; 24 bytes. */
+typedef struct DeviceGetPropertyParams {
+    uint16_t code;
+    uint16_t reserved2;
+    uint32_t *size; /* in: capacity, out: the property's size */
+    void *buffer;
+} DeviceGetPropertyParams;
+
+/* 122 DioReadPortWord, 126 DioGetCurrentDOWord. 32-bit: port 0, value 4, validMask 8;
+ * 12 bytes. 64-bit: value 8, validMask 16; 24 bytes. The callee takes the field at 8 first. */
+typedef struct DioWordReadParams {
+    uint16_t port;
+    uint16_t reserved2;
+    uint16_t *value;
+    uint16_t *validMask;
+} DioWordReadParams;
+
+/* 124 DioReadPortDword, 127 DioGetCurrentDODword: as DioWordReadParams with 32-bit values. */
+typedef struct DioDwordReadParams {
+    uint16_t port;
+    uint16_t reserved2;
+    uint32_t *value;
+    uint32_t *validMask;
+} DioDwordReadParams;
+
+/* 125 DioWritePortDword: port 0, mask 4, state 8; 12 bytes on every host. */
+typedef struct DioDwordWriteParams {
+    uint16_t port;
+    uint16_t reserved2;
+    uint32_t mask;
+    uint32_t state;
+} DioDwordWriteParams;
+
+/* 134 DioReadDiPorts, 135 DioWriteDoPorts, 136 DioGetCurrentDoPortsState.
+ * 32-bit: firstPort 0, count 4, buffer 8; 12 bytes. 64-bit: buffer 8; 16 bytes. */
+typedef struct DioPortsParams {
+    uint32_t firstPort;
+    uint32_t count;
+    uint8_t *buffer;
+} DioPortsParams;
+
+#define QMS_ASSERT_BLOCK(type, field, offset32, offset64)                                     \
+    QMS_ASSERT_PTR_LAYOUT(offsetof(type, field), offset32, offset64, #type "." #field)
+#define QMS_ASSERT_BLOCK_SIZE(type, size32, size64)                                           \
+    QMS_ASSERT_PTR_LAYOUT(sizeof(type), size32, size64, "size of " #type)
+QMS_ASSERT_BLOCK_SIZE(DeviceGetFeaturesParams, 8, 16);
+QMS_ASSERT_BLOCK(DeviceGetFeaturesParams, size, 4, 8);
+QMS_ASSERT_BLOCK_SIZE(AIConfigParams, 4, 4);
+QMS_ASSERT_BLOCK_SIZE(AIGetConfigParams, 8, 16);
+QMS_ASSERT_BLOCK(AIGetConfigParams, size, 4, 8);
+QMS_ASSERT_BLOCK_SIZE(AIBinaryInParams, 8, 16);
+QMS_ASSERT_BLOCK(AIBinaryInParams, reading, 4, 8);
+QMS_ASSERT_BLOCK_SIZE(AIScaleParams, 16, 24);
+QMS_ASSERT_BLOCK(AIScaleParams, result, 12, 16);
+QMS_ASSERT_BLOCK_SIZE(AIVoltageInParams, 12, 16);
+QMS_ASSERT_BLOCK(AIVoltageInParams, value, 8, 8);
+QMS_ASSERT_BLOCK_SIZE(MAIConfigParams, 8, 16);
+QMS_ASSERT_BLOCK(MAIConfigParams, rangeCodes, 4, 8);
+QMS_ASSERT_BLOCK_SIZE(MAIBinaryInParams, 12, 16);
+QMS_ASSERT_BLOCK(MAIBinaryInParams, readings, 8, 8);
+QMS_ASSERT_BLOCK_SIZE(MAIVoltageInParams, 16, 32);
+QMS_ASSERT_BLOCK(MAIVoltageInParams, rangeCodes, 4, 8);
+QMS_ASSERT_BLOCK(MAIVoltageInParams, mode, 8, 16);
+QMS_ASSERT_BLOCK(MAIVoltageInParams, values, 12, 24);
+QMS_ASSERT_BLOCK_SIZE(TCMuxReadParams, 16, 24);
+QMS_ASSERT_BLOCK(TCMuxReadParams, result, 12, 16);
+QMS_ASSERT_BLOCK_SIZE(DioPortReadParams, 8, 16);
+QMS_ASSERT_BLOCK(DioPortReadParams, value, 4, 8);
+QMS_ASSERT_BLOCK_SIZE(DioPortWriteParams, 6, 6);
+QMS_ASSERT_BLOCK_SIZE(DioBitReadParams, 8, 16);
+QMS_ASSERT_BLOCK(DioBitReadParams, state, 4, 8);
+QMS_ASSERT_BLOCK_SIZE(DioBitWriteParams, 6, 6);
+QMS_ASSERT_BLOCK_SIZE(CheckEventParams, 8, 16);
+QMS_ASSERT_BLOCK(CheckEventParams, timeout, 4, 8);
+QMS_ASSERT_BLOCK_SIZE(DeviceSetPropertyParams, 12, 16);
+QMS_ASSERT_BLOCK(DeviceSetPropertyParams, size, 4, 4);
+QMS_ASSERT_BLOCK(DeviceSetPropertyParams, buffer, 8, 8);
+QMS_ASSERT_BLOCK_SIZE(DeviceGetPropertyParams, 12, 24);
+QMS_ASSERT_BLOCK(DeviceGetPropertyParams, size, 4, 8);
+QMS_ASSERT_BLOCK(DeviceGetPropertyParams, buffer, 8, 16);
+QMS_ASSERT_BLOCK_SIZE(DioWordReadParams, 12, 24);
+QMS_ASSERT_BLOCK(DioWordReadParams, value, 4, 8);
+QMS_ASSERT_BLOCK(DioWordReadParams, validMask, 8, 16);
+QMS_ASSERT_BLOCK_SIZE(DioDwordReadParams, 12, 24);
+QMS_ASSERT_BLOCK(DioDwordReadParams, value, 4, 8);
+QMS_ASSERT_BLOCK(DioDwordReadParams, validMask, 8, 16);
+QMS_ASSERT_BLOCK_SIZE(DioDwordWriteParams, 12, 12);
+QMS_ASSERT_BLOCK_SIZE(DioPortsParams, 12, 16);
+QMS_ASSERT_BLOCK(DioPortsParams, buffer, 8, 8);
+#undef QMS_ASSERT_BLOCK
+#undef QMS_ASSERT_BLOCK_SIZE
+
+/* ==== Functions ============================================================================
+ * Exported with C linkage. DriverProc takes its target (device number, handle variable
+ * address or device handle) as a pointer-sized value (uintptr_t), so that the address of a
+ * handle variable survives on a 64-bit host. */
+
+QMS_EXTERN_C_BEGIN
+
+QMS_EXTERN_C_END
+
+/* Temperature measurement: thermocouple conversion and temperature reading. */
+#if defined(__has_include)
+#if __has_include("qms6093_thermo.h")
+#include "qms6093_thermo.h"
+#endif
+#endif
+
+#endif
