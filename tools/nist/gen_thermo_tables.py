@@ -3,8 +3,8 @@
 
     python3 tools/nist/gen_thermo_tables.py [allcoeff.tab] [--check]
 
-Reads the NIST ITS-90 Thermocouple Database coefficient file (allcoeff.tab, Monograph 175)
-and writes two checked-in sources:
+Reads the NIST ITS-90 Thermocouple Database coefficient file (allcoeff.tab, Monograph 175;
+by default the copy beside this script) and writes two checked-in sources:
 
   api/thermo/tc_coefficients.inc        reference (temperature -> EMF) and inverse
                                         (EMF -> temperature) polynomials of the eight types,
@@ -27,7 +27,7 @@ import sys
 TYPE_ORDER = "JKSTBREN"
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-DEFAULT_SOURCE = "/work/shared/nist/allcoeff.tab"
+DEFAULT_SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "allcoeff.tab")
 FLOAT_OUT = os.path.join("api", "thermo", "tc_coefficients.inc")
 DOUBLE_OUT = os.path.join("sim", "nist_reference_coefficients.inc")
 
