@@ -1,13 +1,9 @@
 // Piecewise polynomials of the thermocouple conversions, held in binary32, and their
-// evaluation. Every operation on a float here is rounded to binary32 on its own: no wider
-// intermediate and no fused multiply-add (the build forbids contraction; the check below
-// forbids excess precision), so the results are the same bits on every platform.
+// evaluation, every product and sum rounded to binary32 on its own.
 #ifndef QMS_API_THERMO_TC_POLYNOMIAL_H
 #define QMS_API_THERMO_TC_POLYNOMIAL_H
 
-#include <cfloat>
-
-static_assert(FLT_EVAL_METHOD == 0, "float arithmetic must be evaluated in binary32");
+#include "exact_float_arithmetic.h"
 
 namespace qms::thermo {
 

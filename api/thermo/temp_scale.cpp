@@ -1,4 +1,6 @@
 // ConvertTempScale: a Celsius reading in the scale the caller asked for.
+#include "exact_float_arithmetic.h"
+
 #include "qms6093_thermo.h"
 
 float ConvertTempScale(float celsius, unsigned short scale)

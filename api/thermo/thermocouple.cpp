@@ -1,13 +1,11 @@
 // TcTemp and TcErrorVolts: thermocouple EMF to temperature and back, NIST ITS-90 polynomials
 // evaluated in single precision.
+#include "exact_float_arithmetic.h"
+
 #include <cmath>
 
 #include "qms6093_thermo.h"
 #include "tc_polynomial.h"
-
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#endif
 
 namespace qms::thermo {
 namespace {

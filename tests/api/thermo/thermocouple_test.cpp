@@ -234,7 +234,7 @@ TEST(ThermocoupleValues, RoundTripReturnsTheTemperature)
         const double high = tc.inverseCelsius[tc.inverseCount - 1][1];
         double worst = 0.0;
         double worstAt = low;
-        for (double t = low; t <= high + 1e-9; t += 0.01) {
+        for (double t = low; t <= high + 1e-9; t += 0.005) {
             const float celsius = static_cast<float>(t);
             const double deviation = std::fabs(TcTemp(TcErrorVolts(celsius, type), type) - celsius);
             const double bound = tc.type == 'T' && t < -184.0 ? 0.13 : 0.07;
