@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "platform/devmgr/library.h"
 #include "platform/usbd/client_registry.h"
@@ -23,6 +24,10 @@ void installStreamDriver()
     std::string why;
     const auto library = devmgr::DriverLibrary::load(driverFile, &why);
     if (!library) {
+        // Said once per process: every later start would only repeat it.
+        static bool told = false;
+        if (std::exchange(told, true))
+            return;
         std::fprintf(stderr, "qms platform: stream driver libqms6093s.so not found (%s); "
                              "modules will not be attached\n", why.c_str());
         return;
