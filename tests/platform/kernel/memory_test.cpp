@@ -5,8 +5,13 @@
 
 #include "qms_platform.h"
 
-// An impossible allocation must come back as NULL, also under AddressSanitizer.
-extern "C" const char *__asan_default_options()
+// An impossible allocation must come back as NULL, also under the sanitizers.
+extern "C" QMS_EXPORT const char *__asan_default_options()
+{
+    return "allocator_may_return_null=1";
+}
+
+extern "C" QMS_EXPORT const char *__tsan_default_options()
 {
     return "allocator_may_return_null=1";
 }

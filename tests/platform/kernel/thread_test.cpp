@@ -27,8 +27,9 @@ struct Job {
         auto *job = static_cast<Job *>(parameter);
         job->seenId = GetCurrentThreadId();
         WaitForSingleObject(job->go, INFINITE);
-        SetEvent(job->done);
-        return job->exitCode;
+        const DWORD exitCode = job->exitCode;
+        SetEvent(job->done); // the job may be gone from here on
+        return exitCode;
     }
 };
 
