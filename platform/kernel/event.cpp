@@ -34,12 +34,12 @@ public:
     {
     }
 
-    // Counts handles only for named events, under the names lock.
+    // Handles count for named events, under the names lock.
     void addHandle() { ++handles_; }
 
     void dropHandle()
     {
-        if (--handles_ != 0)
+        if (--handles_ != 0 || name_.empty())
             return;
         auto &byName = eventNames().byName;
         if (auto entry = byName.find(name_); entry != byName.end() && entry->second.lock().get() == this)
@@ -57,50 +57,33 @@ public:
 
 private:
     const std::u16string name_;
-    unsigned handles_ = 1;
+    unsigned handles_ = 0;
 };
 
-HANDLE createUnnamed(bool manualReset, bool signalled)
+// Enters one more handle on the event; for a named event the caller holds the names lock.
+HANDLE newHandle(const std::shared_ptr<Event> &event, DWORD lastError)
 {
-    HANDLE handle = insertObject(std::make_shared<Event>(manualReset, signalled, std::u16string()));
-    if (handle)
-        SetLastError(ERROR_SUCCESS);
-    return handle;
-}
-
-HANDLE createOrOpenNamed(bool manualReset, bool signalled, std::u16string name)
-{
-    EventNames &names = eventNames();
-    std::lock_guard lock(names.mutex);
-    if (auto found = names.byName.find(name); found != names.byName.end()) {
-        if (std::shared_ptr<Event> event = found->second.lock()) {
-            event->addHandle();
-            HANDLE handle = insertObject(event);
-            if (!handle) {
-                event->dropHandle();
-                return nullptr;
-            }
-            SetLastError(ERROR_ALREADY_EXISTS);
-            return handle;
-        }
-    }
-    auto event = std::make_shared<Event>(manualReset, signalled, name);
-    names.byName[name] = event;
+    event->addHandle();
     HANDLE handle = insertObject(event);
     if (!handle) {
         event->dropHandle();
         return nullptr;
     }
-    SetLastError(ERROR_SUCCESS);
+    SetLastError(lastError);
     return handle;
 }
 
-std::shared_ptr<Event> lookupEvent(HANDLE handle)
+HANDLE createOrOpenNamed(bool manualReset, bool signalled, const std::u16string &name)
 {
-    std::shared_ptr<Event> event = lookup<Event>(handle);
-    if (!event)
-        SetLastError(ERROR_INVALID_HANDLE);
-    return event;
+    EventNames &names = eventNames();
+    std::lock_guard lock(names.mutex);
+    if (auto found = names.byName.find(name); found != names.byName.end()) {
+        if (std::shared_ptr<Event> event = found->second.lock())
+            return newHandle(event, ERROR_ALREADY_EXISTS);
+    }
+    auto event = std::make_shared<Event>(manualReset, signalled, name);
+    names.byName[name] = event;
+    return newHandle(event, ERROR_SUCCESS);
 }
 
 } // namespace
@@ -125,10 +108,14 @@ HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState
             name.assign(lpName, length);
         }
         // An empty name makes an unnamed event.
-        if (name.empty())
-            return qms::kernel::createUnnamed(bManualReset != FALSE, bInitialState != FALSE);
-        return qms::kernel::createOrOpenNamed(bManualReset != FALSE, bInitialState != FALSE,
-                                              std::move(name));
+        const bool manualReset = bManualReset != FALSE;
+        const bool signalled = bInitialState != FALSE;
+        if (name.empty()) {
+            return qms::kernel::newHandle(
+                std::make_shared<qms::kernel::Event>(manualReset, signalled, std::u16string()),
+                ERROR_SUCCESS);
+        }
+        return qms::kernel::createOrOpenNamed(manualReset, signalled, name);
     });
 }
 
@@ -139,7 +126,7 @@ BOOL EventModify(HANDLE hEvent, DWORD func)
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
-        auto event = qms::kernel::lookupEvent(hEvent);
+        auto event = qms::kernel::lookupOrInvalid<qms::kernel::Event>(hEvent);
         if (!event)
             return FALSE;
         if (func == EVENT_SET)

@@ -31,4 +31,14 @@ std::shared_ptr<T> lookup(HANDLE handle)
     return std::dynamic_pointer_cast<T>(lookupObject(handle));
 }
 
+// As lookup, but a handle that names no T also sets last error ERROR_INVALID_HANDLE.
+template <class T>
+std::shared_ptr<T> lookupOrInvalid(HANDLE handle)
+{
+    std::shared_ptr<T> object = lookup<T>(handle);
+    if (!object)
+        SetLastError(ERROR_INVALID_HANDLE);
+    return object;
+}
+
 } // namespace qms::kernel

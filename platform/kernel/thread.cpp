@@ -83,14 +83,6 @@ void runThread(std::shared_ptr<Thread> thread, LPTHREAD_START_ROUTINE routine, L
     }
 }
 
-std::shared_ptr<Thread> lookupThread(HANDLE handle)
-{
-    std::shared_ptr<Thread> thread = lookup<Thread>(handle);
-    if (!thread)
-        SetLastError(ERROR_INVALID_HANDLE);
-    return thread;
-}
-
 } // namespace
 
 DWORD currentThreadId() noexcept
@@ -137,7 +129,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD, LPTHREAD_START_ROUTINE lpStart
 BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode)
 {
     return guarded(FALSE, [&]() -> BOOL {
-        auto thread = qms::kernel::lookupThread(hThread);
+        auto thread = qms::kernel::lookupOrInvalid<qms::kernel::Thread>(hThread);
         if (!thread)
             return FALSE;
         if (!lpExitCode) {
@@ -152,7 +144,7 @@ BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode)
 BOOL TerminateThread(HANDLE hThread, DWORD)
 {
     return guarded(FALSE, [&]() -> BOOL {
-        auto thread = qms::kernel::lookupThread(hThread);
+        auto thread = qms::kernel::lookupOrInvalid<qms::kernel::Thread>(hThread);
         if (!thread)
             return FALSE;
         DWORD exitCode;

@@ -9,29 +9,18 @@
 #include "platform/kernel/guard.h"
 #include "platform/kernel/waitable.h"
 
-namespace {
-
-using qms::kernel::Waitable;
-
-std::shared_ptr<Waitable> lookupWaitable(HANDLE handle)
-{
-    return qms::kernel::lookup<Waitable>(handle);
-}
-
-} // namespace
-
 using qms::kernel::guarded;
+using qms::kernel::lookupOrInvalid;
+using qms::kernel::Waitable;
 
 extern "C" {
 
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
 {
     return guarded(WAIT_FAILED, [&]() -> DWORD {
-        const std::shared_ptr<Waitable> object = lookupWaitable(hHandle);
-        if (!object) {
-            SetLastError(ERROR_INVALID_HANDLE);
+        const std::shared_ptr<Waitable> object = lookupOrInvalid<Waitable>(hHandle);
+        if (!object)
             return WAIT_FAILED;
-        }
         return Waitable::waitAny({&object, 1}, dwMilliseconds);
     });
 }
@@ -47,11 +36,9 @@ DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE *lpHandles, BOOL bWaitAl
         }
         std::array<std::shared_ptr<Waitable>, MAXIMUM_WAIT_OBJECTS> objects;
         for (DWORD i = 0; i < nCount; ++i) {
-            objects[i] = lookupWaitable(lpHandles[i]);
-            if (!objects[i]) {
-                SetLastError(ERROR_INVALID_HANDLE);
+            objects[i] = lookupOrInvalid<Waitable>(lpHandles[i]);
+            if (!objects[i])
                 return WAIT_FAILED;
-            }
         }
         return Waitable::waitAny({objects.data(), nCount}, dwMilliseconds);
     });
