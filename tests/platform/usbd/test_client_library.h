@@ -13,11 +13,15 @@ namespace qms::testing {
 
 class TestClientLibrary {
 public:
-    TestClientLibrary() : handle_(dlopen(QMS_TEST_CLIENT_PATH, RTLD_NOW | RTLD_LOCAL))
+    // With `fresh`, the client forgets what happened before (a library that the platform
+    // holds already keeps its state otherwise).
+    explicit TestClientLibrary(bool fresh = true)
+        : handle_(dlopen(QMS_TEST_CLIENT_PATH, RTLD_NOW | RTLD_LOCAL))
     {
         if (!handle_)
             throw std::runtime_error(dlerror());
-        reset();
+        if (fresh)
+            reset();
     }
     ~TestClientLibrary() { dlclose(handle_); }
     TestClientLibrary(const TestClientLibrary &) = delete;
