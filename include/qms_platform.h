@@ -125,6 +125,8 @@ QMS_EXPORT BOOL EventModify(HANDLE hEvent, DWORD func);
 QMS_EXPORT BOOL SetEvent(HANDLE hEvent);
 QMS_EXPORT BOOL ResetEvent(HANDLE hEvent);
 QMS_EXPORT BOOL PulseEvent(HANDLE hEvent);
+/* Waits on events and thread handles; time-outs run on the monotonic clock. A handle closed
+ * by another thread during the wait does not end it: the wait keeps waiting on the object. */
 QMS_EXPORT DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 /* Wait-any only (bWaitAll must be FALSE, as on the original): WAIT_OBJECT_0 + the lowest
  * signalled index, WAIT_TIMEOUT, or WAIT_FAILED (a bad handle, bWaitAll TRUE, nCount 0 or
@@ -133,10 +135,17 @@ QMS_EXPORT DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE *lpHandles, B
                                         DWORD dwMilliseconds);
 QMS_EXPORT BOOL CloseHandle(HANDLE hObject);
 
+/* The thread runs at once (CREATE_SUSPENDED is refused with ERROR_NOT_SUPPORTED; the stack
+ * size is a hint only). Closing its handle does not stop it; the handle is signalled when the
+ * thread ends. */
 QMS_EXPORT HANDLE CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, DWORD dwStackSize,
                                LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
                                DWORD dwCreationFlags, LPDWORD lpThreadId);
 QMS_EXPORT BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
+/* A running thread cannot be stopped safely on this platform (it would leave locks held and
+ * data half-written): TerminateThread fails with ERROR_NOT_SUPPORTED and the thread runs on;
+ * the caller must make it end by its own means (a stop event it watches). On a thread that
+ * has already ended it succeeds and leaves the real exit code. */
 QMS_EXPORT BOOL TerminateThread(HANDLE hThread, DWORD dwExitCode);
 QMS_EXPORT DWORD GetCurrentThreadId(void);
 QMS_EXPORT void Sleep(DWORD dwMilliseconds);
