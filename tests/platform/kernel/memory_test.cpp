@@ -52,9 +52,4 @@ TEST(LocalMemory, FailuresSetTheirError)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
-TEST(Module, ThreadNoticesCanAlwaysBeTurnedOff)
-{
-    EXPECT_TRUE(DisableThreadLibraryCalls(nullptr));
-}
-
 } // namespace
