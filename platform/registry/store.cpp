@@ -285,6 +285,21 @@ std::vector<std::pair<KeyId, std::u16string>> childrenOf(Database &db, KeyId key
     return children;
 }
 
+// The path of a key below HKEY_LOCAL_MACHINE with the names as stored.
+KeyPath storedPath(Database &db, KeyId key)
+{
+    KeyPath path;
+    while (key != kRootKey) {
+        auto q = db.statement("SELECT parent, name FROM keys WHERE id = ?1");
+        q.bind(1, key);
+        if (!q.step())
+            throw StoreError{ERROR_KEY_DELETED};
+        key = q.integer(0);
+        path.insert(path.begin(), utf16(q.text(1)));
+    }
+    return path;
+}
+
 void collectTree(Database &db, KeyId key, KeyPath &path, std::vector<KeyRecord> &out)
 {
     out.push_back({path, valuesOf(db, key)});
@@ -478,8 +493,9 @@ LONG readTree(const KeyPath &path, std::vector<KeyRecord> &out)
     return run([&](StoreState &, Database &db) {
         out.clear();
         db.transaction(false, [&] {
-            KeyPath walk = path;
-            collectTree(db, resolve(db, kRootKey, path), walk, out);
+            KeyId top = resolve(db, kRootKey, path);
+            KeyPath walk = storedPath(db, top);
+            collectTree(db, top, walk, out);
         });
         return ERROR_SUCCESS;
     });
