@@ -30,6 +30,8 @@ struct StoreState {
     int64_t dataVersion = 0;
     // Keys known to exist, with the values looked up in them (nullopt: known missing).
     std::unordered_map<KeyId, ValueCache> cache;
+    // Subkeys found by folded name below their parent.
+    std::unordered_map<KeyId, std::unordered_map<std::u16string, KeyId>> children;
     size_t cachedValues = 0;
     // Connections inherited over fork(): a child must neither use nor close them.
     std::vector<Database *> abandoned;
@@ -37,6 +39,7 @@ struct StoreState {
     void dropCache()
     {
         cache.clear();
+        children.clear();
         cachedValues = 0;
     }
 };
@@ -149,14 +152,26 @@ bool keyExists(Database &db, KeyId key)
     return q.step();
 }
 
+// Called under the store's lock: the subkey lookups of a path walk come from the cache while
+// no other process has committed.
 std::optional<KeyId> findChild(Database &db, KeyId parent, std::u16string_view name)
 {
-    std::string fold = foldedUtf8(name);
+    auto &s = state();
+    std::u16string fold = foldName(name);
+    auto &known = s.children[parent];
+    if (auto it = known.find(fold); it != known.end())
+        return it->second;
+    std::string foldText = utf8(fold);
     auto q = db.statement("SELECT id FROM keys WHERE parent = ?1 AND fold = ?2");
-    q.bind(1, parent).bindText(2, fold);
+    q.bind(1, parent).bindText(2, foldText);
     if (!q.step())
         return std::nullopt;
-    return q.integer(0);
+    KeyId id = q.integer(0);
+    if (s.cachedValues < kMaxCachedValues) {
+        known.emplace(std::move(fold), id);
+        ++s.cachedValues;
+    }
+    return id;
 }
 
 // The key at path below base, none when a component is missing; raises ERROR_KEY_DELETED
