@@ -29,6 +29,20 @@ public:
     bool readExact(const char16_t *name, void *data, DWORD size) const;
     // Subkey names in enumeration order.
     std::u16string subkey(DWORD index, LONG *result) const;
+    // Calls `visit` with the name of each subkey, in enumeration order; a name too long to
+    // read is passed over, any other error ends the walk.
+    template <class Visit>
+    void forEachSubkey(Visit visit) const
+    {
+        LONG result = ERROR_SUCCESS;
+        for (DWORD i = 0;; ++i) {
+            const std::u16string name = subkey(i, &result);
+            if (result == ERROR_SUCCESS)
+                visit(name);
+            else if (result != ERROR_MORE_DATA)
+                return;
+        }
+    }
 
 private:
     void close();

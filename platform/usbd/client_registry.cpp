@@ -93,35 +93,24 @@ std::vector<ClientCandidate> matchingClients(const DeviceIdentity &device)
     RegKey root;
     if (root.open(loadClientsRoot) != ERROR_SUCCESS)
         return found;
-    LONG result = ERROR_SUCCESS;
-    for (DWORD i = 0;; ++i) {
-        const std::u16string id = root.subkey(i, &result);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
-        if (result != ERROR_SUCCESS)
-            continue;
+    root.forEachSubkey([&](const std::u16string &id) {
         RegKey idKeyHandle;
         if (idKeyHandle.open(idKey(id)) != ERROR_SUCCESS)
-            continue;
-        for (DWORD j = 0;; ++j) {
-            const std::u16string record = idKeyHandle.subkey(j, &result);
-            if (result == ERROR_NO_MORE_ITEMS)
-                break;
-            if (result != ERROR_SUCCESS)
-                continue;
+            return;
+        idKeyHandle.forEachSubkey([&](const std::u16string &record) {
             RegKey recordKey;
             ClientCandidate candidate{id, {}, {}};
             if (recordKey.open(idKey(id) + u"\\" + record) != ERROR_SUCCESS ||
                 !recordKey.readExact(u"Settings", &candidate.settings, sizeof candidate.settings))
-                continue;
+                return;
             const auto dll = recordKey.readString(u"Dll");
             if (!dll || !validSettings(&candidate.settings) ||
                 !settingsMatch(candidate.settings, device))
-                continue;
+                return;
             candidate.dll = *dll;
             found.push_back(std::move(candidate));
-        }
-    }
+        });
+    });
     std::stable_sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
         return specificity(a.settings) > specificity(b.settings);
     });

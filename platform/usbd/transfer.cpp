@@ -77,6 +77,15 @@ TransferEnd endOf(const Transfer &transfer, const ControlResult &result)
     }
 }
 
+// The transfer behind a handle that has not been closed; null with last error otherwise.
+std::shared_ptr<Transfer> liveTransfer(USB_TRANSFER handle)
+{
+    auto transfer = transfers().find(handle);
+    if (!transfer)
+        SetLastError(ERROR_INVALID_HANDLE);
+    return transfer;
+}
+
 USB_TRANSFER fail(DWORD error)
 {
     SetLastError(error);
@@ -187,11 +196,9 @@ USB_TRANSFER issueVendorTransfer(USB_HANDLE handle, LPTRANSFER_NOTIFY_ROUTINE ro
 
 BOOL getTransferStatus(USB_TRANSFER handle, LPDWORD bytes, LPDWORD error)
 {
-    const auto transfer = transfers().find(handle);
-    if (!transfer) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    const auto transfer = liveTransfer(handle);
+    if (!transfer)
         return FALSE;
-    }
     std::lock_guard guard(transfer->lock);
     if (bytes)
         *bytes = transfer->bytes;
@@ -202,22 +209,18 @@ BOOL getTransferStatus(USB_TRANSFER handle, LPDWORD bytes, LPDWORD error)
 
 BOOL isTransferComplete(USB_TRANSFER handle)
 {
-    const auto transfer = transfers().find(handle);
-    if (!transfer) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    const auto transfer = liveTransfer(handle);
+    if (!transfer)
         return FALSE;
-    }
     std::lock_guard guard(transfer->lock);
     return transfer->state != Transfer::State::Pending;
 }
 
 BOOL abortTransfer(USB_TRANSFER handle)
 {
-    const auto transfer = transfers().find(handle);
-    if (!transfer) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    const auto transfer = liveTransfer(handle);
+    if (!transfer)
         return FALSE;
-    }
     endTransfer(*transfer, {0, USB_CANCELED_ERROR});
     return TRUE;
 }
