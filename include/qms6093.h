@@ -406,9 +406,159 @@ QMS_ASSERT_BLOCK_SIZE(DioPortsParams, 12, 16);
 /* ==== Functions ============================================================================
  * Exported with C linkage. DriverProc takes its target (device number, handle variable
  * address or device handle) as a pointer-sized value (uintptr_t), so that the address of a
- * handle variable survives on a 64-bit host. */
+ * handle variable survives on a 64-bit host.
+ *
+ * A device handle is a 32-bit token, never 0. A handle that is 0, was closed or was never
+ * issued is answered with QMS_ERR_NULL_HANDLE (3), by every function that takes one. A null
+ * result pointer is answered with the device code of QMS_ERRIDX_ARGUMENT, and nothing is
+ * sent to the module. On failure nothing is written to the caller's buffers unless the
+ * function says otherwise. All functions are safe to call from several threads; calls on
+ * one device are carried out one at a time, except CheckEvent, which waits beside them. */
 
 QMS_EXTERN_C_BEGIN
+
+/* ---- Module entry, open and close ---- */
+
+/* Keeps the module handle at process attach (reason 1); returns 1 for every reason. */
+QMS_EXPORT int DllMain(void *module, uint32_t reason, void *reserved);
+
+/* Opens device `deviceNumber` (registry settings, stream device, removal event, parameter
+ * blocks) and writes its handle; repeated opens in a process share one handle and count
+ * references. Writes 0 to *handle first. Returns 0; the device code of
+ * QMS_ERRIDX_PARAMETERS when the parameter blocks could not be read (the handle is valid
+ * all the same); 2 without registry settings; or the device code of QMS_ERRIDX_NO_RECORD,
+ * QMS_ERRIDX_STREAM_OPEN or QMS_ERRIDX_BOARD_ID. A null handle pointer gives 10. The platform
+ * is started on first use. */
+QMS_EXPORT uint32_t DeviceOpen(uint32_t deviceNumber, uint32_t *handle);
+
+/* Releases one reference of the handle in *handle and writes 0 there. The last release
+ * wakes every thread in CheckEvent on the handle with QMS_EVENT_HANDLE_CLOSING and returns
+ * after they have left. Returns 0 (3 for a null pointer). */
+QMS_EXPORT uint32_t DeviceClose(uint32_t *handle);
+
+/* ---- Function-code entry point ---- */
+
+/* Calls the operation named by the low 16 bits of functionCode with the arguments of the
+ * parameter block (the *Params records above) and returns its code: 27 for an unsupported
+ * code, 10 for a null block where the operation reads one. */
+QMS_EXPORT uint32_t DriverProc(uintptr_t driverId, uintptr_t driver, uint32_t functionCode,
+                               uintptr_t target, void *parameters);
+
+/* ---- Analog input configuration ---- */
+
+/* Sets the input range of `count` channels from `start` (wrapping from 7 to 0): one range
+ * code per position, QMS_RANGE_UNCHANGED to leave a channel as it is. */
+QMS_EXPORT uint32_t MAIConfig(uint32_t handle, uint16_t count, uint16_t start,
+                              const uint16_t *rangeCodes);
+QMS_EXPORT uint32_t AIConfig(uint32_t handle, uint16_t channel, uint16_t rangeCode);
+/* Fills the whole 276-byte result; size is not used. */
+QMS_EXPORT uint32_t AIGetConfig(uint32_t handle, AIGetConfigResult *result, uint16_t size);
+
+/* ---- Analog input reading and scaling ---- */
+
+/* Raw 16-bit readings of `count` channels from `start`; channels set to 4-20 mA come back
+ * re-scaled to the 4 to 20 mA span (an open loop as its exception setting says). */
+QMS_EXPORT uint32_t MAIBinaryIn(uint32_t handle, uint16_t count, uint16_t start, uint16_t mode,
+                                uint16_t *readings);
+QMS_EXPORT uint32_t AIBinaryIn(uint32_t handle, uint16_t channel, uint16_t mode,
+                               uint16_t *reading);
+/* Values in volts or milliamperes of `count` channels, each scaled by its range code. */
+QMS_EXPORT uint32_t MAIVoltageIn(uint32_t handle, uint16_t count, uint16_t start,
+                                 const uint16_t *rangeCodes, uint16_t mode, float *values);
+QMS_EXPORT uint32_t AIVoltageIn(uint32_t handle, uint16_t channel, uint16_t rangeCode,
+                                uint16_t mode, float *value);
+/* (reading - offset) x maxValue / (maxCount - offset + 1); with maxValue 20.0 the offset
+ * counts 0 and 0x8000 trade places and any other stands for -16384. 5 when maxCount equals
+ * offsetCount. */
+QMS_EXPORT uint32_t AIScale(uint16_t reading, float maxValue, uint16_t maxCount,
+                            uint16_t offsetCount, float *result);
+
+/* ---- Conversion control and calibration ----
+ * 0, the driver code of a refused request, or the module's nonzero status word. */
+QMS_EXPORT uint32_t StartAIConversion(uint32_t handle);
+QMS_EXPORT uint32_t ResetAIConversion(uint32_t handle);
+QMS_EXPORT uint32_t FixFullCalibration(uint32_t handle, uint16_t value);
+QMS_EXPORT uint32_t FixZeroCalibration(uint32_t handle, uint16_t value);
+/* Also resets the calibration afterwards; 1 when that reset fails. */
+QMS_EXPORT uint32_t Complete_Calibration(uint32_t handle);
+
+/* ---- Events ---- */
+
+/* Returns 0, or the platform's last error exactly as it is when the driver refuses. */
+QMS_EXPORT uint32_t EnableEvent(uint32_t handle, uint16_t eventType, uint16_t enable,
+                                uint16_t count);
+/* Waits up to `timeout` ms for the removal of the module (QMS_EVENT_DEVICE_REMOVED) or the
+ * last close of the handle (QMS_EVENT_HANDLE_CLOSING; stop using the handle then); no event
+ * gives QMS_EVENT_TIMEOUT. Returns 0 with the code in *eventCode. */
+QMS_EXPORT uint32_t CheckEvent(uint32_t handle, uint16_t *eventCode, uint32_t timeout);
+
+/* ---- Properties ---- */
+
+/* Copies the 800-byte DeviceFeatures; size is not used: the buffer must hold 800 bytes. */
+QMS_EXPORT uint32_t DeviceGetFeatures(uint32_t handle, DeviceFeatures *buffer, uint16_t size);
+/* *size: in the buffer's capacity, out the property's size. A null buffer asks for the size
+ * only (module-backed properties are read all the same). */
+QMS_EXPORT uint32_t DeviceGetProperty(uint32_t handle, uint16_t code, void *buffer,
+                                      uint32_t *size);
+QMS_EXPORT uint32_t DeviceSetProperty(uint32_t handle, uint16_t code, const void *buffer,
+                                      uint32_t size);
+
+/* ---- Digital input/output (port 0 only) ---- */
+
+/* Buffers of the read primitives hold at least 2 bytes for one port. */
+QMS_EXPORT uint32_t DioReadDiPorts(uint32_t handle, uint32_t firstPort, uint32_t count,
+                                   uint8_t *buffer);
+QMS_EXPORT uint32_t DioWriteDoPorts(uint32_t handle, uint32_t firstPort, uint32_t count,
+                                    const uint8_t *buffer);
+QMS_EXPORT uint32_t DioGetCurrentDoPortsState(uint32_t handle, uint32_t firstPort,
+                                              uint32_t count, uint8_t *buffer);
+QMS_EXPORT uint32_t DioReadPortByte(uint32_t handle, uint16_t port, uint16_t *value);
+/* Lines whose mask bit is 1 take the state bit; the others keep the module's present state. */
+QMS_EXPORT uint32_t DioWritePortByte(uint32_t handle, uint16_t port, uint16_t mask,
+                                     uint16_t state);
+QMS_EXPORT uint32_t DioReadBit(uint32_t handle, uint16_t port, uint16_t bit, uint16_t *state);
+QMS_EXPORT uint32_t DioWriteBit(uint32_t handle, uint16_t port, uint16_t bit, uint16_t state);
+QMS_EXPORT uint32_t DioGetCurrentDOByte(uint32_t handle, uint16_t port, uint16_t *value);
+QMS_EXPORT uint32_t DioGetCurrentDOBit(uint32_t handle, uint16_t port, uint16_t bit,
+                                       uint16_t *state);
+QMS_EXPORT uint32_t DioReadPortWord(uint32_t handle, uint16_t port, uint16_t *validMask,
+                                    uint16_t *value);
+QMS_EXPORT uint32_t DioReadPortDword(uint32_t handle, uint16_t port, uint32_t *validMask,
+                                     uint32_t *value);
+QMS_EXPORT uint32_t DioWritePortWord(uint32_t handle, uint16_t port, uint16_t mask,
+                                     uint16_t state);
+QMS_EXPORT uint32_t DioWritePortDword(uint32_t handle, uint16_t port, uint32_t mask,
+                                      uint32_t state);
+QMS_EXPORT uint32_t DioGetCurrentDOWord(uint32_t handle, uint16_t port, uint16_t *validMask,
+                                        uint16_t *value);
+QMS_EXPORT uint32_t DioGetCurrentDODword(uint32_t handle, uint16_t port, uint32_t *validMask,
+                                         uint32_t *value);
+
+/* ---- EEPROM and gain information ---- */
+
+/* 0; 1 when the module's status is nonzero (the value is stored all the same); or the
+ * driver code of a refused request. */
+QMS_EXPORT int32_t DirectReadEEData(uint32_t handle, uint16_t address, uint32_t *value);
+QMS_EXPORT int32_t DirectWriteEEData(uint32_t handle, uint16_t address, uint32_t value);
+/* Copies the 17 rows of the internal gain list (884 bytes) and stores 17 in *count; the
+ * handle is not used. */
+QMS_EXPORT uint32_t RetrieveAllGainInfo(uint32_t handle, tagINTERNALGAINLIST *rows,
+                                        uint16_t *count);
+
+/* ---- Temperature reading ---- */
+
+/* Thermocouple temperature of a channel with cold-junction compensation, in the TempScale
+ * `scale`; error index 66 (and the burn-out value) for an open thermocouple. */
+QMS_EXPORT uint32_t TCMuxRead(uint32_t handle, uint16_t channel, uint16_t unused1,
+                              uint16_t unused2, uint16_t type, uint16_t scale, float *result);
+/* Thermocouple temperature in degrees Celsius with the CJC read from the module: 0, 1 when
+ * a CJC request fails, -1 for a type without an input range, or the analog functions' code. */
+QMS_EXPORT int32_t DirectReadTemp(uint32_t handle, uint16_t channel, uint16_t type,
+                                  float *celsius);
+/* The CJC error in degrees Celsius measured on a channel fed with the type's reference EMF,
+ * written to the module as its offset: 0 or one of the small codes -1 to 8. */
+QMS_EXPORT int32_t MeasureCJCError(uint32_t handle, uint16_t type, uint16_t channel,
+                                   float *error);
 
 QMS_EXTERN_C_END
 

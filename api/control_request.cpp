@@ -1,0 +1,18 @@
+#include "api/control_request.h"
+
+#include "api/error_codes.h"
+
+namespace qms::api {
+
+uint32_t SendControl(const DeviceRecord &record, uint32_t code, const void *in, uint32_t inLength,
+                     void *out, uint32_t outLength)
+{
+    DWORD returned = 0;
+    // The driver's buffers are the caller's own (buffered method); it reads the input only.
+    if (DeviceIoControl(record.streamHandle, code, const_cast<void *>(in), inLength, out,
+                        outLength, &returned, nullptr))
+        return 0;
+    return DriverError(record.deviceNumber);
+}
+
+} // namespace qms::api

@@ -1,0 +1,15 @@
+// One control request to the stream driver on a record's stream handle.
+#pragma once
+
+#include <cstdint>
+
+#include "api/device_record.h"
+
+namespace qms::api {
+
+// Sends the request; returns 0 when the driver carried it out, else the driver code of the
+// thread's last error for the record's device number.
+uint32_t SendControl(const DeviceRecord &record, uint32_t code, const void *in, uint32_t inLength,
+                     void *out, uint32_t outLength);
+
+} // namespace qms::api

@@ -1,0 +1,60 @@
+// EnableEvent and CheckEvent: waiting for the removal of the module or the closing of the
+// handle.
+#include <unistd.h>
+
+#include "api/api_call.h"
+
+using namespace qms::api;
+
+extern "C" QMS_EXPORT uint32_t EnableEvent(uint32_t handle, uint16_t eventType, uint16_t enable,
+                                           uint16_t count)
+{
+    return OnDevice(handle, [&](DeviceRecord &record) -> uint32_t {
+        EnableEventRequest request{};
+        request.enable = enable;
+        request.eventType = eventType;
+        request.count = count;
+        request.processId = static_cast<uint32_t>(getpid());
+        DWORD returned = 0;
+        if (DeviceIoControl(record.streamHandle, IOCTL_QMS_ENABLE_EVENT, &request, sizeof request,
+                            nullptr, 0, &returned, nullptr))
+            return QMS_SUCCESS;
+        // Unlike the rest of the library: the platform's value as it is.
+        return GetLastError();
+    });
+}
+
+extern "C" QMS_EXPORT uint32_t CheckEvent(uint32_t handle, uint16_t *eventCode, uint32_t timeout)
+{
+    // The wait must not hold the device's call lock: other threads go on using the handle,
+    // and the last DeviceClose must be able to wake this one.
+    try {
+        RecordRef record = FindRecordByHandle(handle);
+        if (!record)
+            return QMS_ERR_NULL_HANDLE;
+        if (!eventCode)
+            return DeviceError(record->deviceNumber, QMS_ERRIDX_ARGUMENT);
+        {
+            std::lock_guard guard(record->waitLock);
+            ++record->waiters;
+        }
+        const DWORD result = WaitForMultipleObjects(2, record->events, FALSE, timeout);
+        uint16_t code = QMS_EVENT_WAIT_FAILED;
+        if (result == WAIT_OBJECT_0 || result == WAIT_OBJECT_0 + 1) {
+            code = result == WAIT_OBJECT_0 ? QMS_EVENT_HANDLE_CLOSING : QMS_EVENT_DEVICE_REMOVED;
+            // Also drops a removal signalled while the close notification won.
+            EventModify(record->events[1], EVENT_RESET);
+        } else if (result == WAIT_TIMEOUT) {
+            code = QMS_EVENT_TIMEOUT;
+        }
+        {
+            std::lock_guard guard(record->waitLock);
+            --record->waiters;
+        }
+        record->waitersGone.notify_all();
+        *eventCode = code;
+        return QMS_SUCCESS;
+    } catch (...) {
+        return QMS_ERR_NULL_HANDLE;
+    }
+}
