@@ -1,0 +1,96 @@
+// The driver's record of one plugged-in module, and the table of live records through which
+// every entry point reaches it.
+#pragma once
+
+#include <vector>
+
+#include "qms_ioctl.h"
+#include "qms_platform.h"
+#include "qms_usbd.h"
+
+struct DeviceContext {
+    DWORD signature;             // QMS_DEVICE_SIGNATURE while the record is live
+    CRITICAL_SECTION transferLock; // one vendor request of this module at a time
+    LPCWSTR activeKeyPath;       // the Active key given to U93_Init (not owned; Init only)
+    HANDLE activeHandle;         // from ActivateDevice, for DeactivateDevice
+    USB_HANDLE usbDevice;
+    LPCUSB_FUNCS usbFuncs;
+    HANDLE transferEvent;        // manual-reset completion event of every vendor request
+    HANDLE allClosedEvent;       // auto-reset, set when the last handle closes
+    WCHAR callName[QMS_CALL_NAME_CHARS]; // "U93<n>:"
+    DWORD BoardID;               // device type code, always 198
+    DWORD deviceNumber;          // Device<NNN>; QMS_DEVICE_NUMBER_UNRESOLVED until known
+    DWORD SwitchID;              // the module's board number
+    LONG openCount;              // interlocked
+    DWORD LastErrorCode;         // written and read through atomic accesses
+    DWORD transferTimeout;       // milliseconds, every vendor request
+    DWORD TCReadBackChan;
+    DWORD TCReadBackType;
+    CjcHistory cjcHistory;       // 16-bit fields written and read atomically, without the lock
+    DWORD sampleCounter;         // sampler thread only
+    DWORD ChanConfig;
+    HANDLE removalEvent;         // "QMS_EVT_DEVREMOVED_<NNN>"
+    HANDLE samplerThread;
+    LONG samplerRun;             // 1 while the sampler shall keep running
+    // The record's own additions.
+    HANDLE samplerStop;          // manual-reset; set to end the sampler's one-second wait
+    LONG removed;                // 1 once the module has gone: requests fail at once
+    DWORD token;                 // the 32-bit value that stands for this record in ClientInfo
+};
+
+// Thread last error and LastErrorCode of a driver failure (the plain code; bit 29 is added
+// for the thread's value).
+void RecordDriverError(DeviceContext *context, DWORD code);
+// Thread last error 0x20000000 combined with a device error, as the digital-I/O handlers
+// report it.
+void RecordDeviceError(DeviceContext *context, DWORD deviceError, DWORD threadError);
+
+LONG ReadInterlocked(const LONG volatile *value);
+BOOL ModuleRemoved(const DeviceContext *context);
+
+// Records are handed around as pointers (open contexts, the notification parameter) and as
+// 32-bit tokens (ClientInfo). Neither is dereferenced before it has been found here.
+
+// Allocates a zero-filled record with its signature, lock and events, and enters it in the
+// table. Null when memory or an event cannot be had.
+DeviceContext *CreateDeviceContext(USB_HANDLE usbDevice, LPCUSB_FUNCS usbFuncs);
+// The live record a token stands for, or null.
+DeviceContext *FindLiveRecord(DWORD token);
+// Whether the pointer is a live record (the pointer is not dereferenced to find out).
+BOOL IsLiveRecord(const void *context);
+// Device numbers held by the live records other than `self`, as flags for 0 .. count-1. Read
+// under the device-number allocation lock, which every writer of deviceNumber holds.
+std::vector<bool> LiveDeviceNumbers(const DeviceContext *self, DWORD count);
+// Releases a record: takes it out of the table, waits for every entry point still using it,
+// stops its sampler, closes its handles in reverse order of creation and frees it.
+void ReleaseDeviceContext(DeviceContext *context);
+
+// Keeps a live record from being released while an entry point works on it.
+class RecordHold {
+public:
+    explicit RecordHold(DWORD_PTR context);
+    ~RecordHold();
+    RecordHold(const RecordHold &) = delete;
+    RecordHold &operator=(const RecordHold &) = delete;
+
+    DeviceContext *get() const { return context_; }
+    explicit operator bool() const { return context_ != nullptr; }
+
+private:
+    DeviceContext *context_;
+};
+
+// The device's transfer lock for one scope.
+class TransferLockGuard {
+public:
+    explicit TransferLockGuard(DeviceContext *context) : lock_(&context->transferLock)
+    {
+        EnterCriticalSection(lock_);
+    }
+    ~TransferLockGuard() { LeaveCriticalSection(lock_); }
+    TransferLockGuard(const TransferLockGuard &) = delete;
+    TransferLockGuard &operator=(const TransferLockGuard &) = delete;
+
+private:
+    LPCRITICAL_SECTION lock_;
+};

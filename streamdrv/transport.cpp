@@ -1,0 +1,93 @@
+#include "transport.h"
+
+namespace {
+
+constexpr DWORD kInFlags = USB_IN_TRANSFER | USB_SHORT_TRANSFER_OK;   // 0x280
+constexpr DWORD kOutFlags = USB_OUT_TRANSFER | USB_SHORT_TRANSFER_OK; // 0x200
+
+BOOL VendorTransfer(DeviceContext *context, BYTE requestType, DWORD flags, BYTE group, WORD command,
+                    WORD index, void *buffer, WORD length)
+{
+    // A module that has gone answers nothing: fail at once instead of asking the host stack.
+    if (ModuleRemoved(context)) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return FALSE;
+    }
+    const USB_DEVICE_REQUEST setup = {requestType, group, command, index, length};
+    DWORD bytes = 0;
+    DWORD usbError = 0;
+    const DWORD result = RunVendorTransfer(context->usbFuncs, context->usbDevice, TransferComplete,
+                                           context->transferEvent, flags, &setup, buffer, 0, &bytes,
+                                           context->transferTimeout, &usbError);
+    // A short reply is a reply: the byte count is not looked at.
+    if (result == 0 && usbError == USB_NO_ERROR)
+        return TRUE;
+    if (usbError == USB_STALL_ERROR) {
+        // Clear a halted endpoint 0 so that the next request can go through; this one is not
+        // repeated.
+        BOOL halted = FALSE;
+        if (context->usbFuncs->lpIsDefaultPipeHalted(context->usbDevice, &halted) && halted)
+            context->usbFuncs->lpResetDefaultPipe(context->usbDevice);
+    }
+    return FALSE;
+}
+
+} // namespace
+
+BOOL VendorOut(DeviceContext *context, BYTE group, WORD command, WORD index, void *buffer, WORD length)
+{
+    return VendorTransfer(context, QMS_REQTYPE_VENDOR_OUT, kOutFlags, group, command, index, buffer, length);
+}
+
+BOOL VendorIn(DeviceContext *context, BYTE group, WORD command, WORD index, void *buffer, WORD length)
+{
+    return VendorTransfer(context, QMS_REQTYPE_VENDOR_IN, kInFlags, group, command, index, buffer, length);
+}
+
+DWORD RunVendorTransfer(LPCUSB_FUNCS funcs, USB_HANDLE device, LPTRANSFER_NOTIFY_ROUTINE callback,
+                        HANDLE event, DWORD flags, LPCUSB_DEVICE_REQUEST setup, LPVOID buffer,
+                        DWORD physicalAddress, LPDWORD bytesTransferred, DWORD timeout,
+                        LPDWORD usbError)
+{
+    DWORD result = 0;
+    if (!funcs || !device || !setup || !bytesTransferred || !usbError) {
+        result = ERROR_INVALID_PARAMETER;
+    } else {
+        *bytesTransferred = 0;
+        *usbError = 0;
+        ResetEvent(event);
+        const USB_TRANSFER transfer = funcs->lpIssueVendorTransfer(device, callback, event, flags, setup,
+                                                                   buffer, physicalAddress);
+        if (!transfer) {
+            result = ERROR_GEN_FAILURE;
+        } else {
+            const DWORD wait = WaitForSingleObject(event, timeout);
+            if (wait == WAIT_TIMEOUT)
+                result = ERROR_TIMEOUT;
+            else if (wait != WAIT_OBJECT_0)
+                result = ERROR_GEN_FAILURE;
+            if (wait == WAIT_OBJECT_0 || wait == WAIT_TIMEOUT) {
+                if (!funcs->lpGetTransferStatus(transfer, bytesTransferred, usbError))
+                    *usbError = kUsbStatusUnreadable;
+            }
+            // Closing also cancels a transfer that never completed.
+            funcs->lpCloseTransfer(transfer);
+        }
+    }
+    if (result == 0 && *usbError != 0)
+        result = ERROR_GEN_FAILURE;
+    if (result != 0)
+        SetLastError(result);
+    return result;
+}
+
+DWORD TransferComplete(LPVOID event)
+{
+    if (!event) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return ERROR_INVALID_HANDLE;
+    }
+    if (!SetEvent(static_cast<HANDLE>(event)))
+        return GetLastError();
+    return 0;
+}

@@ -1,0 +1,21 @@
+// Vendor requests on the module's endpoint 0. The caller holds the device's transferLock and
+// records 501 when a request fails.
+#pragma once
+
+#include "device_context.h"
+
+// Host-stack USB error the transport stores when a transfer's status cannot be read.
+constexpr DWORD kUsbStatusUnreadable = 0x101;
+
+BOOL VendorOut(DeviceContext *context, BYTE group, WORD command, WORD index, void *buffer, WORD length);
+BOOL VendorIn(DeviceContext *context, BYTE group, WORD command, WORD index, void *buffer, WORD length);
+
+// One synchronous transfer: 0, ERROR_INVALID_PARAMETER, ERROR_GEN_FAILURE or ERROR_TIMEOUT
+// (also set as the thread's last error when not 0).
+DWORD RunVendorTransfer(LPCUSB_FUNCS funcs, USB_HANDLE device, LPTRANSFER_NOTIFY_ROUTINE callback,
+                        HANDLE event, DWORD flags, LPCUSB_DEVICE_REQUEST setup, LPVOID buffer,
+                        DWORD physicalAddress, LPDWORD bytesTransferred, DWORD timeout,
+                        LPDWORD usbError);
+
+// Completion routine: sets the event it is given.
+DWORD TransferComplete(LPVOID event);
