@@ -34,6 +34,7 @@ ModuleList &ModuleList::instance()
 // same board number gets a suffix.
 std::string ModuleList::chooseSerial(const Scenario &scenario)
 {
+    pruneLocked();
     if (!scenario.serial.empty()) {
         if (serialsInUse_.count(scenario.serial) != 0)
             throw ScenarioError("serial", "a module with serial \"" + scenario.serial + "\" is already plugged");
@@ -101,7 +102,7 @@ std::vector<int> ModuleList::plug(const std::vector<Scenario> &scenarios)
         addresses.push_back(address);
         std::lock_guard lock(mutex_);
         const int id = nextId_++;
-        modules_[id] = Entry{module, address};
+        modules_[id] = Entry{module, module->serial(), address};
         ids.push_back(id);
     }
     return ids;
@@ -112,6 +113,7 @@ bool ModuleList::unplug(int id)
     Entry entry;
     {
         std::lock_guard lock(mutex_);
+        pruneLocked();
         auto it = modules_.find(id);
         if (it == modules_.end())
             return false;
@@ -119,10 +121,23 @@ bool ModuleList::unplug(int id)
         modules_.erase(it);
     }
     qms::usbd::unplugDevice(entry.address);
-    entry.module->saveMemory();
+    if (const std::shared_ptr<SimModule> module = entry.module.lock())
+        module->saveMemory();
     std::lock_guard lock(mutex_);
-    serialsInUse_.erase(entry.module->serial());
+    serialsInUse_.erase(entry.serial);
     return true;
+}
+
+void ModuleList::pruneLocked()
+{
+    for (auto it = modules_.begin(); it != modules_.end();) {
+        if (it->second.module.expired()) {
+            serialsInUse_.erase(it->second.serial);
+            it = modules_.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void ModuleList::unplugAll()
@@ -140,16 +155,18 @@ void ModuleList::unplugAll()
 std::shared_ptr<SimModule> ModuleList::find(int id)
 {
     std::lock_guard lock(mutex_);
+    pruneLocked();
     auto it = modules_.find(id);
-    return it == modules_.end() ? nullptr : it->second.module;
+    return it == modules_.end() ? nullptr : it->second.module.lock();
 }
 
 nlohmann::json ModuleList::list()
 {
     std::lock_guard lock(mutex_);
+    pruneLocked();
     nlohmann::json j = nlohmann::json::array();
     for (const auto &[id, entry] : modules_)
-        j.push_back({{"id", id}, {"serial", entry.module->serial()}, {"address", entry.address}});
+        j.push_back({{"id", id}, {"serial", entry.serial}, {"address", entry.address}});
     return j;
 }
 

@@ -32,10 +32,14 @@ public:
     nlohmann::json list();
 
 private:
+    // The host stack owns plugged modules until it shuts down; an entry whose module it has
+    // dropped (the platform was shut down) is forgotten on the next look.
     struct Entry {
-        std::shared_ptr<SimModule> module;
+        std::weak_ptr<SimModule> module;
+        std::string serial;
         uint32_t address = 0;
     };
+    void pruneLocked();
 
     std::shared_ptr<SimModule> prepare(const Scenario &scenario);
     std::string chooseSerial(const Scenario &scenario);

@@ -71,7 +71,7 @@ uint32_t defaultRangeIndex(const SignalSource &s)
     case SourceKind::Volts: {
         static constexpr double highs[] = {0.015, 0.05, 0.1, 0.5, 1.0};
         for (uint32_t i = 0; i < 5; ++i)
-            if (s.value <= highs[i])
+            if (s.value < highs[i])
                 return i;
         return 5;
     }

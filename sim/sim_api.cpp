@@ -3,6 +3,7 @@
 #include "qms_sim.h"
 
 #include <cstring>
+#include <dlfcn.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -68,6 +69,19 @@ std::string readScenarioFile(const std::string &path)
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// The platform loads this library with dlopen and may unload it when it shuts down; the
+// non-volatile memory of the modules must outlive that, so the library stays loaded.
+void stayLoaded()
+{
+    static const bool pinned = [] {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<void *>(&qms_sim_boot), &info) == 0 || info.dli_fname == nullptr)
+            return false;
+        return dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+    }();
+    (void)pinned;
 }
 
 } // namespace
@@ -148,6 +162,7 @@ const char *qms_sim_last_error(void) { return lastError.c_str(); }
 
 int qms_sim_boot(const char *qms_sim_env)
 {
+    stayLoaded();
     return guarded([&]() -> int {
         std::string text;
         if (qms_sim_env == nullptr)
