@@ -177,9 +177,7 @@ LONG splitKeyPath(std::u16string_view path, KeyPath &out)
 LONG splitKeyPath(const WCHAR *path, KeyPath &out)
 {
     out.clear();
-    if (!path)
-        return ERROR_SUCCESS;
-    size_t n = boundedLength(path, kMaxPathChars);
+    size_t n = path ? boundedLength(path, kMaxPathChars) : 0;
     if (n > kMaxPathChars)
         return ERROR_FILENAME_EXCED_RANGE;
     return splitKeyPath(std::u16string_view(path, n), out);
@@ -187,13 +185,10 @@ LONG splitKeyPath(const WCHAR *path, KeyPath &out)
 
 LONG readValueName(const WCHAR *name, std::u16string &out)
 {
-    out.clear();
-    if (!name)
-        return ERROR_SUCCESS;
-    size_t n = boundedLength(name, QMS_REG_MAX_VALUE_NAME);
+    size_t n = name ? boundedLength(name, QMS_REG_MAX_VALUE_NAME) : 0;
     if (n > QMS_REG_MAX_VALUE_NAME)
         return ERROR_FILENAME_EXCED_RANGE;
-    out.assign(name, n);
+    out.assign(name ? name : u"", n);
     return wellFormed(out) ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
 

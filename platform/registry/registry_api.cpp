@@ -88,6 +88,14 @@ LONG deliverName(const std::u16string &name, LPWSTR buffer, LPDWORD count)
     return ERROR_SUCCESS;
 }
 
+// The key a call starts from and the path below it.
+LONG keyAndPath(HKEY handle, LPCWSTR subKey, KeyId &base, KeyPath &path)
+{
+    if (!lookupKey(handle, base))
+        return ERROR_INVALID_HANDLE;
+    return splitKeyPath(subKey, path);
+}
+
 } // namespace
 
 extern "C" {
@@ -98,10 +106,8 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult)
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     KeyId base, key;
-    if (!lookupKey(hKey, base))
-        return ERROR_INVALID_HANDLE;
     KeyPath path;
-    if (LONG rc = splitKeyPath(lpSubKey, path))
+    if (LONG rc = keyAndPath(hKey, lpSubKey, base, path))
         return rc;
     if (LONG rc = openKey(base, path, key))
         return rc;
@@ -115,10 +121,8 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSAM,
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     KeyId base, key;
-    if (!lookupKey(hKey, base))
-        return ERROR_INVALID_HANDLE;
     KeyPath path;
-    if (LONG rc = splitKeyPath(lpSubKey, path))
+    if (LONG rc = keyAndPath(hKey, lpSubKey, base, path))
         return rc;
     bool created = false;
     if (LONG rc = createKey(base, path, key, created))
@@ -209,10 +213,8 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
     if (!lpSubKey)
         return ERROR_INVALID_PARAMETER;
     KeyId base;
-    if (!lookupKey(hKey, base))
-        return ERROR_INVALID_HANDLE;
     KeyPath path;
-    if (LONG rc = splitKeyPath(lpSubKey, path))
+    if (LONG rc = keyAndPath(hKey, lpSubKey, base, path))
         return rc;
     return deleteKey(base, path);
 }

@@ -246,22 +246,19 @@ bool removeValue(Database &db, KeyId key, std::u16string_view name)
     return db.changes() != 0;
 }
 
+// The key ?1 and every key below it.
+#define QMS_SUBTREE                                                                             \
+    "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "                                           \
+    "SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id) "
+
 void removeSubtree(Database &db, KeyId key)
 {
-    {
-        auto q = db.statement(
-            "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "
-            "SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id) "
-            "DELETE FROM vals WHERE key_id IN sub");
+    for (const char *sql : {QMS_SUBTREE "DELETE FROM vals WHERE key_id IN sub",
+                            QMS_SUBTREE "DELETE FROM keys WHERE id IN sub"}) {
+        auto q = db.statement(sql);
         q.bind(1, key);
         q.step();
     }
-    auto q = db.statement(
-        "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "
-        "SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id) "
-        "DELETE FROM keys WHERE id IN sub");
-    q.bind(1, key);
-    q.step();
 }
 
 std::u16string utf16(std::string_view text)
