@@ -1,5 +1,7 @@
 #include "platform/registry/key_table.h"
 
+#include <pthread.h>
+
 #include <mutex>
 #include <unordered_map>
 
@@ -17,9 +19,20 @@ struct KeyTable {
     uint32_t next = 1;
 };
 
+KeyTable &table();
+
+// A child of fork() must not inherit the table locked by a thread it does not have.
+void beforeFork() { table().mutex.lock(); }
+void afterFork() { table().mutex.unlock(); }
+
 KeyTable &table()
 {
-    static auto *t = new KeyTable; // outlives every static destructor that might close a key
+    // Never destroyed: it outlives every static destructor that might close a key.
+    static KeyTable *t = [] {
+        auto *created = new KeyTable;
+        pthread_atfork(beforeFork, afterFork, afterFork);
+        return created;
+    }();
     return *t;
 }
 
