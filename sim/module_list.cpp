@@ -121,8 +121,10 @@ bool ModuleList::unplug(int id)
         modules_.erase(it);
     }
     qms::usbd::unplugDevice(entry.address);
-    if (const std::shared_ptr<SimModule> module = entry.module.lock())
+    if (const std::shared_ptr<SimModule> module = entry.module.lock()) {
+        module->detach();
         module->saveMemory();
+    }
     std::lock_guard lock(mutex_);
     serialsInUse_.erase(entry.serial);
     return true;

@@ -151,6 +151,12 @@ bool SimModule::removed() const
     return removed_;
 }
 
+void SimModule::detach()
+{
+    std::lock_guard lock(mutex_);
+    removed_ = true;
+}
+
 void SimModule::saveMemory() const
 {
     std::lock_guard lock(mutex_);

@@ -35,6 +35,10 @@ public:
     void clearWireLog();
     const std::string &serial() const { return serial_; }
     bool removed() const;
+    // Taken off the bus: waits for a request in progress and answers every later one as
+    // removed, so that the memory, which the next module of this serial takes over, is no
+    // longer touched from here.
+    void detach();
     // Writes the non-volatile memory to the state file, if the module has one.
     void saveMemory() const;
 
