@@ -43,9 +43,13 @@ void plugSimulatedModules()
     }
     simLibrary() = library;
     const int result = simBoot(env);
-    if (result < 0)
+    if (result < 0) {
+        using SimLastError = const char *(*)();
+        const auto lastError = library->entry<SimLastError>("qms_sim_last_error");
         std::fprintf(stderr, "qms platform: the simulated modules of QMS_SIM could not be plugged "
-                             "(code %d); running with no module\n", result);
+                             "(code %d: %s); running with no module\n",
+                     result, lastError ? lastError() : "?");
+    }
 }
 
 void unplugSimulatedModules()
