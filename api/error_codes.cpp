@@ -9,6 +9,10 @@ uint32_t MapDriverError(uint32_t lastError)
 {
     if (lastError == 0)
         return 0;
+    // All ones would pass for a driver value with bit 29; it is the platform's "no error
+    // value", reported as 100.
+    if (lastError == 0xFFFFFFFFu)
+        return 100;
     if (lastError & QMS_DRIVER_ERROR_BIT)
         return lastError & ~QMS_DRIVER_ERROR_BIT;
     switch (lastError) {
@@ -16,7 +20,6 @@ uint32_t MapDriverError(uint32_t lastError)
     case 2: return 101;
     case 6: return 102;
     case 998: return 105;
-    case 0xFFFFFFFFu: return 100;
     default: return lastError;
     }
 }

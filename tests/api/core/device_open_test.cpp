@@ -1,0 +1,127 @@
+// Opening and closing a device: records, handles, reference counts, parameter blocks.
+#include <gtest/gtest.h>
+
+#include "api/device_record.h"
+#include "api/registry_values.h"
+#include "qms_identity.h"
+#include "qms_ioctl.h"
+#include "qms_vendor.h"
+#include "tests/api/core/simulated_device.h"
+
+using namespace qms::test;
+
+namespace {
+
+void SetRegistryBoardID(uint32_t dev, uint32_t boardId)
+{
+    qms::api::RegistryValueRow rows[] = {
+        {QMS_REGVAL_BOARD_ID, REG_DWORD, 4, &boardId}, {nullptr, 0, 0, nullptr}};
+    const std::u16string key = qms::api::DeviceKeyPath(QMS_REG_DRIVER_KEY, dev);
+    ASSERT_EQ(qms::api::AccessRegistryValues(key.c_str(), rows, qms::api::RegistryWrite, 1), 1);
+}
+
+nlohmann::json ScenarioWithPresets()
+{
+    nlohmann::json s = QuietScenario();
+    s["channels"][2] = {{"volts", 0.0}, {"range_index", 5}, {"burnout", 3}, {"exception_4_20", 1}};
+    s["channels"][6] = {{"milliamps", 12.0}, {"range_index", 7}, {"exception_4_20", 2}};
+    return s;
+}
+
+} // namespace
+
+TEST(DeviceOpen, RepeatedOpensShareOneRecordUntilTheLastClose)
+{
+    SimulatedModule module(QuietScenario());
+    const uint32_t dev = module.deviceNumber();
+    EXPECT_EQ(dev, 0u) << "the first module of the process is device 0";
+    uint32_t first = 0, second = 0;
+    ASSERT_EQ(DeviceOpen(dev, &first), 0u);
+    ASSERT_EQ(DeviceOpen(dev, &second), 0u);
+    EXPECT_NE(first, 0u);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(module.state()["open_notices"], 1) << "one stream handle for both opens";
+
+    uint32_t copy = first;
+    EXPECT_EQ(DeviceClose(&first), 0u);
+    EXPECT_EQ(first, 0u);
+    EXPECT_EQ(StartAIConversion(copy), 0u) << "the first close leaves the handle usable";
+    EXPECT_EQ(DeviceClose(&second), 0u);
+    EXPECT_EQ(second, 0u);
+    EXPECT_EQ(StartAIConversion(copy), 3u) << "a closed handle is refused, not followed";
+    EXPECT_EQ(module.state()["close_notices"], 1);
+}
+
+TEST(DeviceOpen, ReadsTheParameterBlocksIntoTheRecord)
+{
+    SimulatedModule module(ScenarioWithPresets());
+    uint32_t handle = 0;
+    ASSERT_EQ(DeviceOpen(module.deviceNumber(), &handle), 0u);
+    const auto record = qms::api::FindRecordByHandle(handle);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->rangeIndex[2], 5u);
+    EXPECT_EQ(record->rangeIndex[6], 7u);
+    EXPECT_EQ(record->burnOutSetting[2], 3u);
+    EXPECT_EQ(record->exception420[2], 1u);
+    EXPECT_EQ(record->exception420[6], 2u);
+    EXPECT_EQ(record->settings.BoardID, QMS_DEVICE_TYPE_CODE);
+    DeviceClose(&handle);
+}
+
+TEST(DeviceOpen, BoardIdOtherThanTheDeviceTypeLeavesNoRecord)
+{
+    SimulatedModule module(QuietScenario());
+    const uint32_t dev = module.deviceNumber();
+    SetRegistryBoardID(dev, 197);
+    uint32_t handle = 77;
+    EXPECT_EQ(DeviceOpen(dev, &handle), Code(dev, QMS_ERRIDX_BOARD_ID));
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(module.state()["close_notices"], 1) << "the stream handle was closed again";
+    SetRegistryBoardID(dev, 198);
+    ASSERT_EQ(DeviceOpen(dev, &handle), 0u) << "a fresh record, not the refused one";
+    EXPECT_EQ(module.state()["open_notices"], 2);
+    DeviceClose(&handle);
+}
+
+TEST(DeviceOpen, UnreadableParameterBlocksStillGiveAUsableHandle)
+{
+    nlohmann::json s = ScenarioWithPresets();
+    // Every block reply stalls.
+    s["faults"] = {{{"group", GROUP_AI}, {"command", CMD_AI_CHAN_CONFIG_READ}, {"fault", "stall"}}};
+    SimulatedModule module(s);
+    const uint32_t dev = module.deviceNumber();
+    uint32_t handle = 0;
+    ASSERT_EQ(DeviceOpen(dev, &handle), Code(dev, QMS_ERRIDX_PARAMETERS));
+    ASSERT_NE(handle, 0u);
+    const auto record = qms::api::FindRecordByHandle(handle);
+    EXPECT_EQ(record->exception420[2], 0u) << "unread settings stay 0";
+    module.update({{"clear_faults", true}});
+    uint16_t di = 0;
+    EXPECT_EQ(DioReadPortByte(handle, 0, &di), 0u);
+    DeviceClose(&handle);
+}
+
+TEST(DeviceOpen, SendsTheBlockRequestsInOrder)
+{
+    SimulatedModule module(QuietScenario());
+    uint32_t handle = 0;
+    module.clearWire();
+    ASSERT_EQ(DeviceOpen(module.deviceNumber(), &handle), 0u);
+    const auto selects = module.wire(GROUP_AI, CMD_AI_CHAN_CONFIG_SELECT);
+    ASSERT_EQ(selects.size(), 3u);
+    EXPECT_EQ(selects[0].data, (std::vector<uint8_t>{0x02, 0x10, 0, 0, 0, 8}));
+    EXPECT_EQ(selects[1].data, (std::vector<uint8_t>{0x02, 0x20, 0, 0, 0, 8}));
+    EXPECT_EQ(selects[2].data, (std::vector<uint8_t>{0x02, 0x40, 0, 0, 0, 8}));
+    EXPECT_EQ(module.wire(GROUP_DIO, CMD_DIO_DO_READBACK_SELECT).size(), 1u);
+    DeviceClose(&handle);
+}
+
+TEST(DeviceOpen, ThroughDriverProc)
+{
+    SimulatedModule module(QuietScenario());
+    uint32_t handle = 0;
+    ASSERT_EQ(DriverProc(0, 0, FC_DEVICE_OPEN, module.deviceNumber(), &handle), 0u);
+    ASSERT_NE(handle, 0u);
+    EXPECT_EQ(DriverProc(0, 0, FC_DEVICE_CLOSE, reinterpret_cast<uintptr_t>(&handle), nullptr), 0u);
+    EXPECT_EQ(handle, 0u);
+}

@@ -1,0 +1,110 @@
+// Waiting in CheckEvent: time-outs, removal of the module, the last close of the handle.
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "tests/api/core/simulated_device.h"
+
+using namespace qms::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Wait {
+    uint32_t result = 0xDEAD;
+    uint16_t code = 0;
+    std::chrono::steady_clock::time_point at;
+};
+
+std::future<Wait> WaitInThread(uint32_t handle, uint32_t timeout)
+{
+    return std::async(std::launch::async, [=] {
+        Wait w;
+        w.result = CheckEvent(handle, &w.code, timeout);
+        w.at = std::chrono::steady_clock::now();
+        return w;
+    });
+}
+
+// Gives a waiter time to block in CheckEvent.
+void LetItBlock() { std::this_thread::sleep_for(50ms); }
+
+using Events = OpenDevice;
+
+} // namespace
+
+TEST_F(Events, NoEventWithinTheTimeOut)
+{
+    uint16_t code = 0;
+    EXPECT_EQ(CheckEvent(handle, &code, 0), 0u);
+    EXPECT_EQ(code, QMS_EVENT_TIMEOUT);
+    EXPECT_EQ(CheckEvent(handle, nullptr, 0), Code(dev, QMS_ERRIDX_ARGUMENT));
+}
+
+TEST(EventsOfTwoDevices, RemovalWakesOnlyTheWaiterOfThatDevice)
+{
+    SimulatedModule first(QuietScenario(1));
+    SimulatedModule second(QuietScenario(2));
+    uint32_t h1 = 0, h2 = 0;
+    ASSERT_EQ(DeviceOpen(first.deviceNumber(), &h1), 0u);
+    ASSERT_EQ(DeviceOpen(second.deviceNumber(), &h2), 0u);
+    auto onFirst = WaitInThread(h1, 5000);
+    auto onSecond = WaitInThread(h2, 600);
+    LetItBlock();
+
+    const auto unplugged = std::chrono::steady_clock::now();
+    second.unplug();
+    const Wait woken = onSecond.get();
+    EXPECT_EQ(woken.result, 0u);
+    EXPECT_EQ(woken.code, QMS_EVENT_DEVICE_REMOVED);
+    EXPECT_LT(woken.at - unplugged, 100ms);
+    EXPECT_EQ(onFirst.wait_for(100ms), std::future_status::timeout) << "the other device sleeps on";
+
+    DeviceClose(&h2);
+    DeviceClose(&h1);
+    EXPECT_EQ(onFirst.get().code, QMS_EVENT_HANDLE_CLOSING);
+}
+
+TEST_F(Events, LastCloseWakesEveryWaiterBeforeItReturns)
+{
+    uint32_t second = 0;
+    ASSERT_EQ(DeviceOpen(dev, &second), 0u);
+    auto a = WaitInThread(handle, 0xFFFFFFFFu);
+    auto b = WaitInThread(handle, 0xFFFFFFFFu);
+    LetItBlock();
+
+    DeviceClose(&second);
+    EXPECT_EQ(a.wait_for(50ms), std::future_status::timeout) << "the first close is not the last";
+    const uint32_t closed = handle;
+    const auto closing = std::chrono::steady_clock::now();
+    DeviceClose(&handle);
+    // DeviceClose has returned: both waiters have their answer already.
+    EXPECT_EQ(a.wait_for(0ms), std::future_status::ready);
+    EXPECT_EQ(b.wait_for(0ms), std::future_status::ready);
+    const Wait wa = a.get(), wb = b.get();
+    EXPECT_EQ(wa.code, QMS_EVENT_HANDLE_CLOSING);
+    EXPECT_EQ(wb.code, QMS_EVENT_HANDLE_CLOSING);
+    EXPECT_LT(wa.at - closing, 100ms);
+    uint16_t code = 0;
+    EXPECT_EQ(CheckEvent(closed, &code, 0), 3u) << "the closed handle is gone";
+}
+
+TEST_F(Events, WaiterThatClosesOnWakeUpDoesNotDeadlock)
+{
+    uint32_t copy = handle;
+    auto waiter = std::async(std::launch::async, [&copy] {
+        uint16_t code = 0;
+        CheckEvent(copy, &code, 0xFFFFFFFFu);
+        // Closing a handle that is already gone is harmless.
+        uint32_t again = copy;
+        DeviceClose(&again);
+        return code;
+    });
+    LetItBlock();
+    DeviceClose(&handle);
+    ASSERT_EQ(waiter.wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(waiter.get(), QMS_EVENT_HANDLE_CLOSING);
+}
