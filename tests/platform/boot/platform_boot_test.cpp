@@ -2,9 +2,13 @@
 // their removal.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "tests/platform/usbd/fake_bus_device.h"
@@ -32,6 +36,27 @@ bool markerExists()
     RegCloseKey(key);
     return true;
 }
+
+bool besideThePlatform(const std::string &file)
+{
+    const std::string client = QMS_TEST_CLIENT_PATH;
+    return access((client.substr(0, client.rfind('/') + 1) + file).c_str(), R_OK) == 0;
+}
+
+// Sets QMS_SIM for one test (null: unset) and puts the old value back.
+class SimEnvironment {
+public:
+    explicit SimEnvironment(const char *value)
+    {
+        if (const char *old = std::getenv("QMS_SIM"))
+            old_ = old;
+        value ? setenv("QMS_SIM", value, 1) : unsetenv("QMS_SIM");
+    }
+    ~SimEnvironment() { old_ ? setenv("QMS_SIM", old_->c_str(), 1) : unsetenv("QMS_SIM"); }
+
+private:
+    std::optional<std::string> old_;
+};
 
 class PlatformBoot : public ::testing::Test {
 protected:
@@ -94,6 +119,33 @@ TEST_F(PlatformBoot, ShutdownIsBoundedWhenARemovalPathNeverEnds)
     ASSERT_TRUE(client.install());
     ASSERT_NE(usbd::plugDevice(std::make_shared<FakeBusDevice>()), 0u);
     EXPECT_EQ(client.attached_count(), 1);
+}
+
+TEST_F(PlatformBoot, DemoModuleIsPluggedAndAttachedDuringBoot)
+{
+    if (!besideThePlatform("libqmssim.so") || !besideThePlatform("libqms6093s.so"))
+        GTEST_SKIP() << "simulated module or stream driver not built";
+    SimEnvironment demo(nullptr);
+    // The simulator starts the platform and plugs its module while boot is in progress, and
+    // the driver activates its stream device from inside that plug: none of it may wait for
+    // boot to end.
+    auto start = std::async(std::launch::async, [] { return qms_platform_start(); });
+    ASSERT_EQ(start.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(start.get(), 0);
+    const HANDLE device = CreateFileW(u"U931:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(device, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CloseHandle(device));
+    qms_platform_shutdown();
+}
+
+TEST_F(PlatformBoot, UnusableSimulatorSettingLeavesAPlatformWithoutModules)
+{
+    if (!besideThePlatform("libqmssim.so"))
+        GTEST_SKIP() << "simulated module not built";
+    SimEnvironment broken("{not json");
+    ASSERT_EQ(qms_platform_start(), 0);
+    EXPECT_EQ(CreateFileW(u"U931:", 0, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(PlatformBoot, ProcessExitWithDevicesStillPluggedIsClean)
