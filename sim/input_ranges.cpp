@@ -1,6 +1,7 @@
 #include "sim/input_ranges.h"
 
 #include <array>
+#include <utility>
 
 namespace qms::sim {
 namespace {
@@ -30,6 +31,13 @@ constexpr std::array<uint16_t, 17> kRowModuleCodes{
 
 constexpr char kTypeOrder[] = "JKSTBRE";
 
+// The host configures a thermocouple channel with its row's range code (J 0x0012, K and E
+// 0x0022, S 0x0028, T 0x0011, B 0x0018, R 0x0019) and calibrates it with the row's module
+// code (0x80 | type): the front end answers to both.
+constexpr std::array<std::pair<uint16_t, uint16_t>, 6> kThermocoupleRangeCodes{{
+    {0x0012, 0x0080}, {0x0022, 0x0081}, {0x0028, 0x0082},
+    {0x0011, 0x0083}, {0x0018, 0x0084}, {0x0019, 0x0085}}};
+
 } // namespace
 
 std::optional<InputRange> findInputRange(uint16_t moduleCode)
@@ -37,6 +45,9 @@ std::optional<InputRange> findInputRange(uint16_t moduleCode)
     for (const InputRange &r : kRanges)
         if (r.moduleCode == moduleCode)
             return r;
+    for (const auto &[rangeCode, thermocoupleCode] : kThermocoupleRangeCodes)
+        if (rangeCode == moduleCode)
+            return findInputRange(thermocoupleCode);
     return std::nullopt;
 }
 

@@ -1,0 +1,57 @@
+// A channel read as a thermocouple: the input range of a type, the temporary range override
+// around the read, the module's burn-out status and the value an open thermocouple reports.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "api/device_record.h"
+
+namespace qms::api {
+
+// Burn-out setting of a channel (block 0x220).
+enum BurnOutSetting : uint32_t {
+    kBurnOutDisabled = 0,
+    kBurnOutHigh = 1,         // "888888"
+    kBurnOutLow = 2,          // "-888888"
+    kBurnOutMaximum = 3,      // "Maximum value": the range's high limit
+    kBurnOutMinimum = 4,      // "Minimum value": the range's low limit
+};
+constexpr float kBurnOutHighValue = 888888.0f;
+constexpr float kBurnOutLowValue = -888888.0f;
+
+// Row of a thermocouple type in the internal gain list: 8 + type (after the eight ranges of
+// DeviceFeatures).
+uint16_t ThermocoupleRow(uint16_t type);
+
+// The range code of a type's thermocouple row: 0, or -1 when the type has none (N, above 7).
+int32_t FindTcGainCode(uint16_t type, uint16_t *rangeCode);
+
+// The module's burn-out status of a channel (block 0x230), nonzero when the thermocouple is
+// open; nothing when the module could not be asked.
+std::optional<uint32_t> ReadTcBurnOut(DeviceRecord *record, uint16_t channel);
+
+// Degrees Celsius of a thermocouple EMF against 0 degrees Celsius, for a value that may lie
+// beyond the type's reference function (a range limit taken as the reading): an EMF below
+// or above the type's EMF span gives the span's end temperature instead of the inverse
+// polynomial's extrapolation. Inside the span it is TcTemp.
+float BoundedTcTemp(float millivolts, uint16_t type);
+
+// The channel configured for a thermocouple type while a temperature function runs: sets the
+// channel's range override to the type's row (and, when asked, the persist-suppression flag)
+// and clears both whenever the function returns.
+class ThermocoupleRangeOverride {
+public:
+    ThermocoupleRangeOverride(DeviceRecord &record, uint16_t channel, uint16_t type,
+                              bool suppressPersist);
+    ~ThermocoupleRangeOverride();
+    ThermocoupleRangeOverride(const ThermocoupleRangeOverride &) = delete;
+    ThermocoupleRangeOverride &operator=(const ThermocoupleRangeOverride &) = delete;
+
+private:
+    DeviceRecord &record_;
+    uint16_t channel_;
+    bool suppressPersist_;
+};
+
+} // namespace qms::api
