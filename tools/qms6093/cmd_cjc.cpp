@@ -1,0 +1,105 @@
+// qms6093 cjc: the cold-junction offset of a module: measure it, show or set it, reset it.
+#include <cmath>
+#include <cstdio>
+
+#include "qms6093.h"
+#include "tools/qms6093/channel_list.h"
+#include "tools/qms6093/commands.h"
+#include "tools/qms6093/device_session.h"
+#include "tools/qms6093/error_text.h"
+#include "tools/qms6093/ranges.h"
+#include "tools/qms6093/text_table.h"
+#include "tools/qms6093/tool_error.h"
+
+namespace qms::cli {
+
+namespace {
+
+std::string Hex(uint16_t code)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", code);
+    return text;
+}
+
+int ShowOffset(const Output &out, DeviceSession &session, const char *action, const std::string &prefix)
+{
+    uint16_t code = 0;
+    session.check(session.port().readCjcOffset(code), "Reading the CJC offset failed");
+    const double offset = Rounded(CjcOffsetCelsius(code), 2);
+    out.emit({{"device", session.number()}, {"action", action}, {"offset_c", offset}, {"offset_code", code}},
+             prefix + "CJC offset: " + FormatFixed(offset, 2) + " °C (code " + Hex(code) + ")\n");
+    return 0;
+}
+
+int Measure(const Output &out, DeviceSession &session, const InputRange &type, uint16_t channel)
+{
+    float error = 0;
+    const int32_t code = MeasureCJCError(session.handle(), type.tcType, channel, &error);
+    if (code != 0)
+        throw ToolError(ExitDeviceError, "device " + std::to_string(session.number()),
+                        "Measuring the CJC error on channel " + std::to_string(channel) +
+                            " failed: " + DescribeCjcMeasureCode(code),
+                        static_cast<uint32_t>(code));
+    const double shown = Rounded(error, 2);
+    out.emit({{"device", session.number()},
+              {"action", "measure"},
+              {"channel", channel},
+              {"type", type.name},
+              {"error_c", shown},
+              {"offset_code", CjcOffsetCode(error)}},
+             "CJC error: " + FormatFixed(shown, 2) + " °C (channel " + std::to_string(channel) + ", type " +
+                 type.name + " calibrator); sent to the module as its reference offset, code " +
+                 Hex(CjcOffsetCode(error)) + "\n");
+    return 0;
+}
+
+int SetOffset(const Output &out, DeviceSession &session, double celsius)
+{
+    const uint32_t handle = session.handle();
+    session.check(ResetAIConversion(handle), "Reset AD failed, try again or re-install the device");
+    const uint32_t written = session.port().writeCjcOffset(CjcOffsetCode(celsius));
+    const uint32_t started = StartAIConversion(handle);
+    session.check(written, "Save Parameters Error");
+    session.check(started, "Start AD failed, try again or re-install the device");
+    return ShowOffset(out, session, "offset", "");
+}
+
+int Reset(const Output &out, DeviceSession &session)
+{
+    const uint32_t handle = session.handle();
+    session.check(ResetAIConversion(handle), "Reset initialization failed");
+    const uint32_t reset = session.port().resetCjcOffset();
+    const uint32_t started = StartAIConversion(handle);
+    session.check(reset, "CJC Offset Settings Reset failed");
+    session.check(started, "Start AD failed, Please re-install the device");
+    return ShowOffset(out, session, "reset", "CJC Offset Settings Reset Complete\n");
+}
+
+} // namespace
+
+int RunCjc(const Output &out, const CjcOptions &options)
+{
+    const std::string &action = options.action;
+    if (action != "measure" && action != "offset" && action != "reset")
+        throw BadArgument("ACTION", "\"" + action + "\" is not an action; use measure, offset or reset");
+    const InputRange &type = ParseThermocouple(options.type, "--type");
+    if (options.channel >= kChannelCount)
+        throw BadArgument("--channel", "channel " + std::to_string(options.channel) +
+                                           " does not exist; the module has channels 0 to 7");
+    if (options.set && (!std::isfinite(*options.set) || *options.set < -10.0 || *options.set > 10.0))
+        throw BadArgument("--set", "the CJC offset must lie between -10.00 and 10.00 °C");
+    if (options.set && action != "offset")
+        throw BadArgument("--set", "goes with `cjc offset` only");
+
+    DeviceSession session(options.device);
+    if (action == "measure")
+        return Measure(out, session, type, options.channel);
+    if (action == "reset")
+        return Reset(out, session);
+    if (options.set)
+        return SetOffset(out, session, *options.set);
+    return ShowOffset(out, session, "offset", "");
+}
+
+} // namespace qms::cli

@@ -1,0 +1,175 @@
+// qms6093 info: what the module is and how it is set.
+#include <cstdio>
+#include <cstring>
+
+#include "qms6093.h"
+#include "tools/qms6093/channel_settings.h"
+#include "tools/qms6093/commands.h"
+#include "tools/qms6093/device_session.h"
+#include "tools/qms6093/text_table.h"
+
+namespace qms::cli {
+
+namespace {
+
+// The properties a device answers, with what each holds.
+struct PropertyRow {
+    uint16_t code;
+    const char *meaning;
+};
+constexpr PropertyRow kProperties[] = {
+    {QMS_PROP_DEVICE_NUMBER, "device number"},
+    {QMS_PROP_BOARD_ID, "device type code"},
+    {QMS_PROP_SWITCH_ID, "board ID"},
+    {0x1000, "constant"},
+    {QMS_PROP_BURNOUT_SETTINGS, "burn-out settings, channels 0-7"},
+    {QMS_PROP_4_20MA_EXCEPTIONS, "4-20 mA exception settings, channels 0-7"},
+    {0x3005, "constant"},
+    {0x3C82, "constant"},
+    {0x3C83, "constant"},
+    {0x3C84, "constant"},
+    {0x4806, "constant"},
+    {0x4807, "constant"},
+    {0x4808, "constant"},
+    {QMS_PROP_USER_DATA, "user data (label)"},
+};
+
+std::string Narrow(const char16_t *text, size_t limit)
+{
+    std::string out;
+    for (size_t i = 0; i < limit && text[i]; ++i)
+        out += text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
+    return out;
+}
+
+std::string Label(const uint8_t *bytes)
+{
+    std::string label;
+    for (size_t i = 0; i < QMS_USER_DATA_BYTES && bytes[i]; ++i)
+        label += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '?';
+    return label;
+}
+
+std::string Hex(uint32_t value, int digits)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+std::string Span(const GainListEntry &entry)
+{
+    const bool current = entry.rangeCode & QMS_RANGE_CURRENT_BIT;
+    const char *unit = current ? "mA" : "V";
+    char text[64];
+    std::snprintf(text, sizeof text, "%g to %g %s", entry.low, entry.high, unit);
+    return text;
+}
+
+} // namespace
+
+int RunInfo(const Output &out, uint32_t deviceNumber)
+{
+    DeviceSession session(deviceNumber);
+    const uint32_t handle = session.handle();
+    nlohmann::json doc = {{"device", session.number()}, {"stream", session.installed().callName}};
+    std::string human;
+
+    std::string firmware;
+    session.check(session.port().readFirmwareVersion(firmware), "Retrieve version failed");
+    uint32_t boardId = 0;
+    session.check(session.port().readBoardId(boardId), "Read board ID failed");
+    uint8_t userData[QMS_USER_DATA_BYTES] = {};
+    uint32_t size = sizeof userData;
+    session.check(DeviceGetProperty(handle, QMS_PROP_USER_DATA, userData, &size), "Retrieve user data failed");
+    doc["firmware"] = firmware;
+    doc["board_id"] = boardId;
+    doc["label"] = Label(userData);
+    human += "Device " + std::to_string(session.number()) + " on " + session.installed().callName +
+             ", board ID " + std::to_string(boardId) + ", firmware \"" + firmware + "\"\n";
+    human += "Label: \"" + Label(userData) + "\"\n\n";
+
+    DeviceFeatures features{};
+    session.check(DeviceGetFeatures(handle, &features, sizeof features), "Reading the device features failed");
+    nlohmann::json ranges = nlohmann::json::array();
+    TextTable rangeTable({"range", ">code", "span"});
+    for (unsigned i = 0; i < features.gainCount && i < 16; ++i) {
+        const GainListEntry &entry = features.gainList[i];
+        const std::string name = Narrow(entry.name, 16);
+        ranges.push_back({{"name", name}, {"code", entry.rangeCode}, {"low", entry.low}, {"high", entry.high},
+                          {"unit", entry.rangeCode & QMS_RANGE_CURRENT_BIT ? "mA" : "V"}});
+        rangeTable.add({name, Hex(entry.rangeCode, 4), Span(entry)});
+    }
+    std::string thermocouples;
+    for (const InputRange &range : InputRanges())
+        if (range.thermocouple)
+            thermocouples += (thermocouples.empty() ? "" : " ") + range.name;
+    doc["features"] = {{"library_version", Narrow(features.version, 8)},
+                       {"library_file", Narrow(features.fileName, 16)},
+                       {"device_type", features.deviceType},
+                       {"analog_inputs", features.channelCount},
+                       {"ad_resolution_bits", features.adResolution},
+                       {"ranges", ranges},
+                       {"thermocouple_types", thermocouples}};
+    human += "Features: " + Narrow(features.version, 8) + " (" + Narrow(features.fileName, 16) +
+             "), device type " + std::to_string(features.deviceType) + ", " +
+             std::to_string(features.channelCount) + " analog inputs, " +
+             std::to_string(features.adResolution) + "-bit A/D, 8 digital inputs, 8 digital outputs\n";
+    human += "Thermocouple types: " + thermocouples + "\n\n" + rangeTable.render() + "\n";
+
+    nlohmann::json properties = nlohmann::json::array();
+    TextTable propertyTable({">property", ">hex", ">size", "value", "meaning"});
+    for (const PropertyRow &row : kProperties) {
+        uint8_t buffer[32] = {};
+        uint32_t length = sizeof buffer;
+        session.check(DeviceGetProperty(handle, row.code, buffer, &length),
+                      "Reading property " + std::to_string(row.code) + " failed");
+        nlohmann::json value;
+        std::string text;
+        if (row.code == 0x3005) {
+            // A one-byte property; the library leaves the size as the buffer's.
+            length = 1;
+            value = buffer[0];
+            text = std::to_string(buffer[0]);
+        } else if (row.code == QMS_PROP_USER_DATA) {
+            value = Label(buffer);
+            text = "\"" + Label(buffer) + "\"";
+        } else if (length == 32) {
+            std::array<uint32_t, 8> words{};
+            std::memcpy(words.data(), buffer, sizeof words);
+            value = words;
+            for (uint32_t word : words)
+                text += (text.empty() ? "" : " ") + std::to_string(word);
+        } else {
+            uint32_t number = 0;
+            std::memcpy(&number, buffer, length < 4 ? length : 4);
+            value = number;
+            text = std::to_string(number);
+        }
+        properties.push_back({{"code", row.code}, {"size", length}, {"value", value}, {"meaning", row.meaning}});
+        propertyTable.add({std::to_string(row.code), Hex(row.code, 4), std::to_string(length), text, row.meaning});
+    }
+    doc["properties"] = properties;
+    human += propertyTable.render() + "\n";
+
+    const ChannelSettings settings = ReadChannelSettings(session);
+    doc["channels"] = ChannelSettingsJson(settings);
+    human += ChannelSettingsTable(settings) + "\n";
+
+    ColdJunction cjc;
+    session.check(session.port().readCjc(cjc), "Reading the cold-junction temperature failed");
+    uint16_t offsetCode = 0;
+    session.check(session.port().readCjcOffset(offsetCode), "Reading the CJC offset failed");
+    const double offset = Rounded(CjcOffsetCelsius(offsetCode), 2);
+    doc["cjc"] = {{"temperature_c", Rounded(cjc.sensorCelsius - CjcOffsetCelsius(offsetCode), 2)},
+                  {"sensor_c", Rounded(cjc.sensorCelsius, 2)},
+                  {"offset_c", offset},
+                  {"offset_code", offsetCode}};
+    human += "CJC: " + FormatFixed(cjc.sensorCelsius - CjcOffsetCelsius(offsetCode), 2) + " °C (sensor " +
+             FormatFixed(cjc.sensorCelsius, 2) + " °C, offset " + FormatFixed(offset, 2) + " °C, code " +
+             Hex(offsetCode, 4) + ")\n";
+    out.emit(doc, human);
+    return 0;
+}
+
+} // namespace qms::cli

@@ -1,0 +1,173 @@
+// qms6093 watch: repeated readings with a live table, timestamps and a CSV log, until a
+// count, a duration or Ctrl-C.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include <unistd.h>
+
+#include "tools/qms6093/channel_list.h"
+#include "tools/qms6093/channel_reader.h"
+#include "tools/qms6093/commands.h"
+#include "tools/qms6093/csv_log.h"
+#include "tools/qms6093/device_session.h"
+#include "tools/qms6093/stop_signal.h"
+#include "tools/qms6093/text_table.h"
+#include "tools/qms6093/tool_error.h"
+
+namespace qms::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double kShortestInterval = 0.05;
+
+// "90", "90s", "500ms", "15m", "1h", "1.5h" in seconds.
+double ParseDuration(const std::string &text)
+{
+    size_t used = 0;
+    double value = -1;
+    try {
+        value = std::stod(text, &used);
+    } catch (const std::exception &) {
+        used = 0;
+    }
+    const std::string unit = text.substr(used);
+    const double scale = unit.empty() || unit == "s" ? 1 : unit == "ms" ? 0.001 : unit == "m" ? 60
+                         : unit == "h"                ? 3600
+                                                      : -1;
+    if (used == 0 || scale < 0 || !(value > 0) || !std::isfinite(value))
+        throw BadArgument("--duration", "\"" + text + "\" is not a duration; write e.g. 90s, 15m or 1h");
+    return value * scale;
+}
+
+std::string UtcTimestamp()
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[40];
+    const size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    std::snprintf(text + length, sizeof text - length, ".%03dZ", static_cast<int>(millis));
+    return text;
+}
+
+// What the user sees while samples come in: a table redrawn in place on a terminal, or
+// one line per reading when the output goes to a file or a pipe.
+class LiveView {
+public:
+    explicit LiveView(bool terminal) : terminal_(terminal) {}
+
+    void show(uint64_t sample, const std::string &time, const std::vector<Reading> &readings)
+    {
+        std::string text;
+        if (terminal_) {
+            if (lines_)
+                text += "\x1b[" + std::to_string(lines_) + "A\x1b[J";
+            TextTable table({">channel", "range", ">value", "unit", "note"});
+            for (const Reading &reading : readings)
+                table.add({std::to_string(reading.channel), reading.label, reading.valueText(),
+                           reading.burnout ? "" : reading.unit,
+                           reading.burnout ? "thermocouple open (burn-out)" : ""});
+            text += "sample " + std::to_string(sample) + " at " + time + "   (Ctrl-C stops)\n" + table.render();
+            lines_ = 1 + static_cast<int>(readings.size()) + 1;
+        } else {
+            TextTable table({"time", ">channel", "range", ">value", "unit"});
+            for (const Reading &reading : readings)
+                table.add({time, std::to_string(reading.channel), reading.label, reading.valueText(),
+                           reading.burnout ? "" : reading.unit});
+            text = table.render();
+            if (sample > 1)
+                text.erase(0, text.find('\n') + 1); // the heading once
+        }
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    }
+
+private:
+    bool terminal_;
+    int lines_ = 0;
+};
+
+} // namespace
+
+int RunWatch(const Output &out, const WatchOptions &options)
+{
+    const auto channels = ParseChannelList(options.channels.empty() ? "all" : options.channels, "--channel");
+    const Scale scale = ParseScale(options.scale, "--scale");
+    const InputRange *type = options.type.empty() ? nullptr : &ParseThermocouple(options.type, "--type");
+    const InputRange *range = options.range.empty() ? nullptr : &ParseRange(options.range, "--range", false);
+    if (!(options.interval >= kShortestInterval) || !std::isfinite(options.interval))
+        throw BadArgument("--interval", "the interval must be at least 0.05 seconds");
+    if (options.count && *options.count == 0)
+        throw BadArgument("--count", "the count must be at least 1");
+    const double duration = options.duration.empty() ? 0 : ParseDuration(options.duration);
+    std::unique_ptr<CsvLog> csv;
+    if (!options.csv.empty())
+        csv = std::make_unique<CsvLog>(options.csv);
+
+    DeviceSession session(options.device);
+    const auto plans = type    ? TemperaturePlans(session, channels, type)
+                       : range ? ElectricalPlans(session, channels, range)
+                               : StoredPlans(session, channels);
+    ChannelReader reader(session, scale);
+    const StopSignal stop;
+    LiveView view(!out.json && isatty(STDOUT_FILENO));
+    nlohmann::json samples = nlohmann::json::array();
+    const auto interval = std::chrono::duration<double>(options.interval);
+    const Clock::time_point start = Clock::now();
+    const char *stoppedBy = "signal";
+    uint64_t taken = 0;
+    for (uint64_t sample = 1;; ++sample) {
+        // A stop signal during a sample lets the sample finish: every row it writes is whole.
+        std::vector<Reading> readings;
+        for (const ChannelPlan &plan : plans)
+            readings.push_back(reader.read(plan));
+        ++taken;
+        const std::string time = UtcTimestamp();
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        if (csv)
+            csv->write(time, elapsed, session.number(), readings);
+        if (out.json) {
+            nlohmann::json list = nlohmann::json::array();
+            for (const Reading &reading : readings)
+                list.push_back(reading.json());
+            samples.push_back({{"time", time}, {"elapsed_s", Rounded(elapsed, 3)}, {"readings", list}});
+        } else {
+            view.show(sample, time, readings);
+        }
+        if (options.count && sample >= *options.count) {
+            stoppedBy = "count";
+            break;
+        }
+        const auto next = start + std::chrono::duration_cast<Clock::duration>(interval * static_cast<double>(sample));
+        if (duration > 0 && std::chrono::duration<double>(next - start).count() >= duration) {
+            stoppedBy = "duration";
+            break;
+        }
+        if (!stop.waitUntil(next))
+            break;
+    }
+    if (csv)
+        csv->close();
+    if (out.json) {
+        out.emit({{"device", session.number()},
+                  {"interval_s", options.interval},
+                  {"stopped_by", stoppedBy},
+                  {"csv", options.csv.empty() ? nlohmann::json() : nlohmann::json(options.csv)},
+                  {"samples", samples}},
+                 "");
+    } else if (!options.csv.empty()) {
+        std::fprintf(stderr, "qms6093: %llu samples of %zu channels written to %s\n",
+                     static_cast<unsigned long long>(taken), plans.size(), options.csv.c_str());
+    }
+    return 0;
+}
+
+} // namespace qms::cli

@@ -1,0 +1,13 @@
+#include "tools/qms6093/tool_error.h"
+
+#include "tools/qms6093/error_text.h"
+
+namespace qms::cli {
+
+ToolError DeviceFailure(uint32_t deviceNumber, const std::string &what, uint32_t code)
+{
+    return ToolError(ExitDeviceError, "device " + std::to_string(deviceNumber),
+                     what + ": " + DescribeCode(code), code);
+}
+
+} // namespace qms::cli
