@@ -17,8 +17,8 @@ DeviceSession::DeviceSession(uint32_t number)
     const uint32_t code = DeviceOpen(number, &handle_);
     if (code == QmsDeviceCode(number, QMS_ERRIDX_STREAM_OPEN))
         throw ToolError(ExitBadArgument, subject,
-                        "device " + std::to_string(number) + " is installed but its module is not attached (" +
-                            DescribeCode(code) + ")",
+                        "device " + std::to_string(number) + " is installed but its module is not attached (code " +
+                            std::to_string(code) + ")",
                         code);
     // Unreadable stored settings leave a usable handle; the commands that show them say so.
     if (code != 0 && code != QmsDeviceCode(number, QMS_ERRIDX_PARAMETERS))

@@ -101,10 +101,10 @@ const char *Find(const Table &table, Value value)
     return nullptr;
 }
 
-std::string Format(const char *format, uint32_t a, uint32_t b = 0)
+std::string Format(const char *format, uint32_t value)
 {
     char text[96];
-    std::snprintf(text, sizeof text, format, a, b);
+    std::snprintf(text, sizeof text, format, value);
     return text;
 }
 
@@ -121,14 +121,14 @@ std::string CodeSentence(uint32_t code)
             return text;
         return Format("the module answered with status word 0x%04X", code);
     }
-    const uint32_t device = code / 4096 - 1;
+    // The device number is the upper part; the user sees it beside the message.
     const uint32_t rest = code % 4096;
     const char *text = Find(errorIndexes, rest);
     if (!text)
         text = Find(driverErrors, rest);
     if (text)
-        return Format("device %u: ", device) + text;
-    return Format("device %u: the driver refused the request (error %u)", device, rest);
+        return text;
+    return Format("the driver refused the request (error %u)", rest);
 }
 
 std::string DescribeCode(uint32_t code)

@@ -151,7 +151,7 @@ int main(int argc, char **argv)
     } catch (const CLI::CallForAllHelp &e) {
         return app.exit(e);
     } catch (const CLI::ParseError &e) {
-        std::fprintf(stderr, "qms6093: error: %s\nRun `qms6093 --help` for the commands and examples.\n", e.what());
+        std::fprintf(stderr, "qms6093: error: %s (see qms6093 --help)\n", e.what());
         return ExitBadArgument;
     }
 

@@ -6,8 +6,9 @@ namespace qms::cli {
 
 ToolError DeviceFailure(uint32_t deviceNumber, const std::string &what, uint32_t code)
 {
+    const bool sentence = !what.empty() && what.back() == '.';
     return ToolError(ExitDeviceError, "device " + std::to_string(deviceNumber),
-                     what + ": " + DescribeCode(code), code);
+                     what + (sentence ? " " : ": ") + DescribeCode(code), code);
 }
 
 } // namespace qms::cli

@@ -1,0 +1,223 @@
+// What the commands show on simulated modules, in text and as JSON with the same numbers.
+#include <map>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/tools/program_run.h"
+#include "tests/tools/scenarios.h"
+
+namespace qms::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+// channel -> cells of the text table of read or temp.
+std::map<int, std::vector<std::string>> TableRows(const std::string &out)
+{
+    std::map<int, std::vector<std::string>> rows;
+    const auto lines = Lines(out);
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const auto cells = Cells(lines[i]);
+        if (!cells.empty())
+            rows[std::stoi(cells[0])] = cells;
+    }
+    return rows;
+}
+
+TEST(ListCommand, ShowsTheSimulatedModuleWithItsStreamAndFirmware)
+{
+    const ProgramResult text = RunProgram({"list"}, Bench());
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_THAT(text.out, HasSubstr("U93"));
+    EXPECT_THAT(text.out, HasSubstr("simulated"));
+
+    const ProgramResult json = RunProgram({"--json", "list"}, Bench());
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto devices = json.json()["devices"];
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0]["device"], 0);
+    EXPECT_EQ(devices[0]["board_id"], 0);
+    EXPECT_EQ(devices[0]["module"], "simulated");
+    EXPECT_EQ(devices[0]["firmware"], "USB-6093 FW 1.00 (simulated)");
+}
+
+TEST(ListCommand, SaysSoWhenNothingIsInstalled)
+{
+    const ProgramResult result = RunProgram({"--json", "list"}, "none");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(result.json()["devices"].empty());
+}
+
+TEST(ListCommand, TellsAnInstalledDeviceWithoutItsModuleAsAbsent)
+{
+    ScratchDir dir;
+    const std::map<std::string, std::string> env = {{"QMS_REGISTRY", dir.path("registry.db")}};
+    ASSERT_EQ(RunProgram({"list"}, Bench(), env).status, 0);
+    const ProgramResult later = RunProgram({"--json", "list"}, "none", env);
+    ASSERT_EQ(later.status, 0) << later.err;
+    EXPECT_EQ(later.json()["devices"][0]["module"], "absent");
+    EXPECT_TRUE(later.json()["devices"][0]["firmware"].is_null());
+
+    const ProgramResult temp = RunProgram({"temp", "-d", "0"}, "none", env);
+    EXPECT_EQ(temp.status, 2);
+    EXPECT_THAT(temp.err, HasSubstr("--device 0"));
+    EXPECT_THAT(temp.err, HasSubstr("not attached"));
+}
+
+TEST(TempCommand, ReadsEachThermocoupleInItsStoredTypeAndShowsBurnOutPlainly)
+{
+    const ProgramResult text = RunProgram({"temp", "-d", "0"}, Bench());
+    ASSERT_EQ(text.status, 0) << text.err;
+    const auto rows = TableRows(text.out);
+    ASSERT_EQ(rows.size(), 4u) << text.out; // 0, 1, 4 and 5 are stored as thermocouples
+    EXPECT_EQ(rows.at(0)[1], "K");
+    EXPECT_NEAR(std::stod(rows.at(0)[2]), 250.0, 0.1);
+    EXPECT_EQ(rows.at(1)[2], "open");
+    EXPECT_THAT(text.out, HasSubstr("burn-out"));
+    EXPECT_EQ(rows.at(4)[1], "J");
+    EXPECT_NEAR(std::stod(rows.at(4)[2]), 100.0, 0.1);
+    EXPECT_NEAR(std::stod(rows.at(5)[2]), 685.0, 0.1);
+
+    const ProgramResult json = RunProgram({"--json", "temp", "-d", "0"}, Bench());
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto readings = json.json()["readings"];
+    ASSERT_EQ(readings.size(), 4u);
+    for (const auto &reading : readings) {
+        const int channel = reading["channel"];
+        if (reading["burnout"].get<bool>()) {
+            EXPECT_EQ(rows.at(channel)[2], "open");
+            EXPECT_DOUBLE_EQ(reading["value"].get<double>(), 888888.0);
+        } else {
+            EXPECT_DOUBLE_EQ(reading["value"].get<double>(), std::stod(rows.at(channel)[2]));
+            EXPECT_EQ(reading["unit"], "°C");
+        }
+    }
+}
+
+TEST(TempCommand, ConvertsToTheRequestedScaleAndType)
+{
+    const ProgramResult kelvin = RunProgram({"--json", "temp", "-c", "0", "-t", "K", "--scale", "K"}, Bench());
+    ASSERT_EQ(kelvin.status, 0) << kelvin.err;
+    EXPECT_NEAR(kelvin.json()["readings"][0]["value"].get<double>(), 523.15, 0.1);
+    EXPECT_EQ(kelvin.json()["readings"][0]["unit"], "K");
+
+    const ProgramResult fahrenheit = RunProgram({"--json", "temp", "-c", "4", "-t", "J", "-s", "F"}, Bench());
+    ASSERT_EQ(fahrenheit.status, 0) << fahrenheit.err;
+    EXPECT_NEAR(fahrenheit.json()["readings"][0]["value"].get<double>(), 212.0, 0.2);
+}
+
+TEST(ReadCommand, GivesVoltsAndMilliamperesInTheStoredRanges)
+{
+    const ProgramResult text = RunProgram({"read", "-c", "2-3"}, Bench());
+    ASSERT_EQ(text.status, 0) << text.err;
+    const auto rows = TableRows(text.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows.at(2)[1], "0-2.5V");
+    EXPECT_EQ(rows.at(2)[3], "V");
+    EXPECT_NEAR(std::stod(rows.at(2)[2]), 1.25, 0.0001);
+    EXPECT_EQ(rows.at(3)[1], "4-20mA");
+    EXPECT_EQ(rows.at(3)[3], "mA");
+    EXPECT_NEAR(std::stod(rows.at(3)[2]), 12.0, 0.002);
+
+    const ProgramResult json = RunProgram({"--json", "read", "-c", "2-3"}, Bench());
+    ASSERT_EQ(json.status, 0) << json.err;
+    for (const auto &reading : json.json()["readings"])
+        EXPECT_DOUBLE_EQ(reading["value"].get<double>(), std::stod(rows.at(reading["channel"].get<int>())[2]));
+}
+
+TEST(ReadCommand, SetsTheRangeGivenForTheRead)
+{
+    const ProgramResult result = RunProgram({"--json", "read", "-c", "3", "--range", "0-20mA"}, Bench());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.json()["readings"][0]["range"], "0-20mA");
+    EXPECT_NEAR(result.json()["readings"][0]["value"].get<double>(), 12.0, 0.002);
+
+    const ProgramResult small = RunProgram({"--json", "read", "-c", "2", "-r", "0-0.500V"}, Bench());
+    ASSERT_EQ(small.status, 0) << small.err;
+    EXPECT_EQ(small.json()["readings"][0]["unit"], "mV"); // 1.25 V is beyond the span: full scale
+    EXPECT_NEAR(small.json()["readings"][0]["value"].get<double>(), 500.0, 0.01);
+}
+
+TEST(DioCommand, ReadsInputsAndWritesOutputsByBitAndMask)
+{
+    const ProgramResult in = RunProgram({"--json", "dio", "in"}, Bench());
+    ASSERT_EQ(in.status, 0) << in.err;
+    EXPECT_EQ(in.json()["value"], 0xA5);
+    EXPECT_EQ(in.json()["lines"], nlohmann::json({1, 0, 1, 0, 0, 1, 0, 1}));
+
+    const ProgramResult write = RunProgram({"--json", "dio", "write", "0x0F", "0b0101"}, Bench());
+    ASSERT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(write.json()["port"], "out");
+    EXPECT_EQ(write.json()["value"], 0x05);
+
+    const ProgramResult set = RunProgram({"dio", "set", "7"}, Bench());
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_THAT(set.out, HasSubstr("0x80"));
+}
+
+TEST(InfoCommand, ShowsFeaturesPropertiesChannelSettingsAndCjc)
+{
+    const ProgramResult result = RunProgram({"--json", "info"}, Bench());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto info = result.json();
+    EXPECT_EQ(info["features"]["device_type"], 198);
+    EXPECT_EQ(info["features"]["ranges"].size(), 8u);
+    EXPECT_EQ(info["properties"].size(), 14u);
+    EXPECT_EQ(info["channels"][0]["range"], "K");
+    EXPECT_EQ(info["channels"][0]["burnout_label"], "888888");
+    EXPECT_EQ(info["channels"][3]["range"], "4-20mA");
+    EXPECT_NEAR(info["cjc"]["temperature_c"].get<double>(), 25.0, 0.05);
+    EXPECT_EQ(info["cjc"]["offset_code"], 0x8000);
+}
+
+TEST(ConfigCommand, StoresRangesSettingsAndLabelInTheModule)
+{
+    ScratchDir dir;
+    nlohmann::json scenario = BenchScenario();
+    scenario["state_file"] = dir.path("module.json");
+    const ProgramResult set = RunProgram({"--json", "config", "--range", "6=T", "--range", "7=0-1.0V", "--burnout",
+                                          "6=min", "--exception", "3=last", "--label", "Oven 2"},
+                                         scenario.dump());
+    ASSERT_EQ(set.status, 0) << set.err;
+
+    // A later run on the same module finds the settings.
+    const ProgramResult info = RunProgram({"--json", "info"}, scenario.dump());
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto channels = info.json()["channels"];
+    EXPECT_EQ(channels[6]["range"], "T");
+    EXPECT_EQ(channels[6]["burnout_label"], "Minimum value");
+    EXPECT_EQ(channels[7]["range"], "0-1.0V");
+    EXPECT_EQ(channels[3]["exception_4_20"], 2);
+    EXPECT_EQ(info.json()["label"], "Oven 2");
+}
+
+TEST(ConfigCommand, RefusesABoardIdAnotherDeviceHas)
+{
+    nlohmann::json second = BenchScenario();
+    second["board_id"] = 1;
+    const std::string two = nlohmann::json::array({BenchScenario(), second}).dump();
+    const ProgramResult result = RunProgram({"config", "-d", "0", "--board-id", "1"}, two);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_THAT(result.err, HasSubstr("BoardID Confliction"));
+
+    const ProgramResult free = RunProgram({"--json", "config", "-d", "0", "--board-id", "4"}, two);
+    ASSERT_EQ(free.status, 0) << free.err;
+    EXPECT_EQ(free.json()["board_id"], 4);
+}
+
+TEST(CjcCommand, MeasuresTheSensorErrorOnACalibratorChannel)
+{
+    nlohmann::json scenario = BenchScenario();
+    scenario["cjc_error_c"] = 0.8;
+    const ProgramResult result = RunProgram({"--json", "cjc", "measure", "-c", "5", "-t", "K"}, scenario.dump());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NEAR(result.json()["error_c"].get<double>(), 0.8, 0.1);
+
+    const ProgramResult set = RunProgram({"--json", "cjc", "offset", "--set", "-2.5"}, Bench());
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_DOUBLE_EQ(set.json()["offset_c"].get<double>(), -2.5);
+}
+
+} // namespace
+} // namespace qms::test
