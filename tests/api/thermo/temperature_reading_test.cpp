@@ -50,6 +50,14 @@ protected:
     }
 
     // Each suite plugs its own board, so that no suite meets the previous one's removal.
+    // A suite of its own: the channels below with one scenario key changed.
+    static void PlugWith(uint32_t boardNumber, const char *key, const nlohmann::json &value)
+    {
+        nlohmann::json s = Scenario(boardNumber);
+        s[key] = value;
+        PlugAndOpen(s);
+    }
+
     static nlohmann::json Scenario(uint32_t boardNumber)
     {
         nlohmann::json s = ThermoScenario(boardNumber, kTerminalC);
@@ -277,12 +285,7 @@ namespace {
 // A module whose sensor error is corrected by its stored offset.
 class CompensatedSensor : public TemperatureChannel {
 protected:
-    static void SetUpTestSuite()
-    {
-        nlohmann::json s = Scenario(2);
-        s["cjc_error_c"] = 1.5;
-        PlugAndOpen(s);
-    }
+    static void SetUpTestSuite() { PlugWith(2, "cjc_error_c", 1.5); }
 };
 
 } // namespace
@@ -304,12 +307,7 @@ namespace {
 // A module whose CJC sensor answers "invalid" for the sampler's whole first cycle.
 class SlowCjcSensor : public TemperatureChannel {
 protected:
-    static void SetUpTestSuite()
-    {
-        nlohmann::json s = Scenario(3);
-        s["cjc_invalid_reads"] = 6;
-        PlugAndOpen(s);
-    }
+    static void SetUpTestSuite() { PlugWith(3, "cjc_invalid_reads", 6); }
     // The offset and settings stay as plugged: the test's read must be the first request.
     void SetUp() override { PluggedModule::SetUp(); }
 };
@@ -317,12 +315,7 @@ protected:
 // A module whose CJC sensor never gives a valid reading.
 class DeadCjcSensor : public TemperatureChannel {
 protected:
-    static void SetUpTestSuite()
-    {
-        nlohmann::json s = Scenario(4);
-        s["cjc_invalid_reads"] = 100000;
-        PlugAndOpen(s);
-    }
+    static void SetUpTestSuite() { PlugWith(4, "cjc_invalid_reads", 100000); }
 };
 
 } // namespace
