@@ -50,13 +50,22 @@ std::string TextTable::render() const
     for (const auto &row : rows_)
         for (size_t i = 0; i < row.size(); ++i)
             widths[i] = std::max(widths[i], DisplayWidth(row[i]));
+    // A column without any entry (a note nobody needed) is left out, heading and all.
+    std::vector<bool> used(headings_.size(), rows_.empty());
+    for (const auto &row : rows_)
+        for (size_t i = 0; i < row.size(); ++i)
+            used[i] = used[i] || !row[i].empty();
     std::string text;
     const auto line = [&](const std::vector<std::string> &cells) {
         std::string out;
+        bool first = true;
         for (size_t i = 0; i < cells.size(); ++i) {
+            if (!used[i])
+                continue;
             const std::string pad(widths[i] - DisplayWidth(cells[i]), ' ');
-            if (i)
+            if (!first)
                 out += "  ";
+            first = false;
             out += right_[i] ? pad + cells[i] : cells[i] + (i + 1 < cells.size() ? pad : "");
         }
         while (!out.empty() && out.back() == ' ')

@@ -14,7 +14,8 @@ double Rounded(double value, int decimals);
 
 class TextTable {
 public:
-    // Columns whose heading starts with '>' are right-aligned (the '>' is not shown).
+    // Columns whose heading starts with '>' are right-aligned (the '>' is not shown); a column
+    // with no entry in any row is left out.
     explicit TextTable(std::vector<std::string> headings);
     void add(std::vector<std::string> cells);
     // The table, one line per row, with the heading line first; columns two blanks apart.
