@@ -131,9 +131,10 @@ extern "C" QMS_EXPORT uint32_t DeviceOpen(uint32_t deviceNumber, uint32_t *handl
         if (record->streamHandle == INVALID_HANDLE_VALUE)
             return DeviceError(deviceNumber, QMS_ERRIDX_STREAM_OPEN); // released with `record`
 
+        // The DO shadow starts from the module's outputs; it is informative only, so a failed
+        // read-back leaves it at 0 and the open goes on.
         uint8_t outputs[4] = {};
-        if (GetCurrentDoPortsState(*record, 0, 1, outputs) != 0)
-            record->doShadow = 0; // the shadow is informative only; a failure is no reason to fail
+        GetCurrentDoPortsState(*record, 0, 1, outputs);
 
         uint32_t result = QMS_SUCCESS;
         const uint32_t paramsUnread = DeviceError(deviceNumber, QMS_ERRIDX_PARAMETERS);
