@@ -7,8 +7,9 @@
 
 BOOL StartDevice(DeviceContext *context)
 {
+    // deviceNumber is unresolved from the record's creation on; only the number allocation
+    // writes it.
     context->BoardID = QMS_DEVICE_TYPE_CODE;
-    context->deviceNumber = QMS_DEVICE_NUMBER_UNRESOLVED;
 
     uint32_t boardNumber = 0;
     uint32_t offset = 0;

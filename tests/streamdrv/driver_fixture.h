@@ -2,6 +2,8 @@
 // driver, the device manager, CreateFileW and DeviceIoControl.
 #pragma once
 
+#include <dlfcn.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -211,6 +213,17 @@ protected:
             Sleep(5);
         }
         return true;
+    }
+
+    // The driver library as the platform loads it: from the folder of libqmsplatform.
+    static void *OpenDriverLibrary()
+    {
+        Dl_info info{};
+        if (!dladdr(reinterpret_cast<void *>(&qms_platform_start), &info) || !info.dli_fname)
+            return nullptr;
+        std::string path = info.dli_fname;
+        path = path.substr(0, path.rfind('/') + 1) + "libqms6093s.so";
+        return dlopen(path.c_str(), RTLD_NOW);
     }
 
     // Whether the stream device of that name is deactivated within two seconds (its name is

@@ -1,7 +1,5 @@
 // Attach, open and close, removal: the stream device's life as applications and the host
 // stack see it.
-#include <dlfcn.h>
-
 #include <cstring>
 #include <string>
 
@@ -162,7 +160,7 @@ protected:
     void SetUp() override
     {
         DriverTest::SetUp();
-        library = dlopen("libqms6093s.so", RTLD_NOW);
+        library = OpenDriverLibrary();
         ASSERT_NE(library, nullptr) << dlerror();
     }
     void TearDown() override

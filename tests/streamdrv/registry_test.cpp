@@ -1,7 +1,5 @@
 // The registry a plugged module leaves behind: keys, values, types, device numbers and
 // templates.
-#include <dlfcn.h>
-
 #include <cstring>
 
 #include "qms_regfile.h"
@@ -191,7 +189,7 @@ TEST_F(Registry, TwoPluggedModulesOfTheSameBoardNumberDoNotShareADevice)
 
 TEST_F(Registry, UninstallLeavesTheDriverValuesInPlace)
 {
-    void *library = dlopen("libqms6093s.so", RTLD_NOW);
+    void *library = OpenDriverLibrary();
     ASSERT_NE(library, nullptr);
     const auto uninstall = reinterpret_cast<LPUSB_UNINSTALL_DRIVER>(dlsym(library, USB_UNINSTALL_DRIVER_NAME));
     EXPECT_TRUE(uninstall());
