@@ -1,6 +1,8 @@
 // DllMain, DeviceOpen and DeviceClose: from a device number to a record with its registry
 // settings, stream handle, events and the module's parameter blocks, and back.
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "api/api_call.h"
 #include "api/device_settings.h"
@@ -93,6 +95,22 @@ void ReleaseDeviceRecord(uint32_t deviceNumber, uint32_t *handleVariable)
         *handleVariable = 0;
 }
 
+// An application that ends with devices still open must not hold up the platform's
+// shutdown, which waits for the stream handles of every module it removes: at exit the
+// records are released as by their last DeviceClose. Registered after the platform has
+// booted, so it runs before the platform's own exit handler. The release runs on a thread of
+// its own: the exiting thread's thread-local state, which the platform's calls use, is
+// already gone when exit handlers run.
+void ReleaseAllRecordsAtExit()
+{
+    std::thread([] {
+        RecordList &list = RecordList::instance();
+        std::lock_guard openClose(list.openCloseLock());
+        for (const RecordRef &record : list.takeAll())
+            EventModify(record->events[0], EVENT_SET);
+    }).join();
+}
+
 } // namespace
 
 DeviceRecord::~DeviceRecord()
@@ -114,6 +132,8 @@ extern "C" QMS_EXPORT uint32_t DeviceOpen(uint32_t deviceNumber, uint32_t *handl
     return Shielded(DeviceError(deviceNumber, QMS_ERRIDX_NO_RECORD), [&]() -> uint32_t {
         // On the device the platform runs from power-up; here it boots on first use.
         qms_platform_start();
+        static const bool releaseAtExit = std::atexit(ReleaseAllRecordsAtExit) == 0;
+        (void)releaseAtExit;
         DeviceSettings settings{};
         if (ReadDeviceSettings(deviceNumber, &settings) != 0)
             return QMS_ERR_SETTINGS;

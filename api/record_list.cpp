@@ -1,6 +1,7 @@
 #include "api/record_list.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qms::api {
 
@@ -52,6 +53,12 @@ void RecordList::unlink(const DeviceRecord *record)
 {
     std::unique_lock guard(lock_);
     std::erase_if(records_, [&](const RecordRef &r) { return r.get() == record; });
+}
+
+std::vector<RecordRef> RecordList::takeAll()
+{
+    std::unique_lock guard(lock_);
+    return std::exchange(records_, {});
 }
 
 RecordRef FindRecordByHandle(uint32_t handle)

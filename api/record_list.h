@@ -26,6 +26,8 @@ public:
     // Appends the record at the tail and gives it a fresh handle token (never 0).
     void append(const RecordRef &record);
     void unlink(const DeviceRecord *record);
+    // Unlinks every record and hands them over.
+    std::vector<RecordRef> takeAll();
 
 private:
     RecordList() = default;

@@ -1,4 +1,7 @@
 // Opening and closing a device: records, handles, reference counts, parameter blocks.
+#include <chrono>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "api/device_record.h"
@@ -124,4 +127,21 @@ TEST(DeviceOpen, ThroughDriverProc)
     ASSERT_NE(handle, 0u);
     EXPECT_EQ(DriverProc(0, 0, FC_DEVICE_CLOSE, reinterpret_cast<uintptr_t>(&handle), nullptr), 0u);
     EXPECT_EQ(handle, 0u);
+}
+
+TEST(DeviceOpenAtExit, AnApplicationEndingWithOpenDevicesDoesNotHang)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EXIT(
+        {
+            SimulatedModule module(QuietScenario());
+            uint32_t handle = 0;
+            if (DeviceOpen(module.deviceNumber(), &handle) != 0)
+                std::exit(2);
+            std::exit(0); // the handle stays open, the module plugged
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3))
+        << "the platform's shutdown did not wait for the open stream handle";
 }
