@@ -547,16 +547,30 @@ QMS_EXPORT uint32_t RetrieveAllGainInfo(uint32_t handle, tagINTERNALGAINLIST *ro
 
 /* ---- Temperature reading ---- */
 
-/* Thermocouple temperature of a channel with cold-junction compensation, in the TempScale
- * `scale`; error index 66 (and the burn-out value) for an open thermocouple. */
+/* Thermocouple temperature of a channel with cold-junction compensation (the CJC temperature
+ * from the stream driver's once-a-second history, less the module's CJC offset), in the
+ * TempScale `scale`. Returns 0; the device code of QMS_ERRIDX_BURNOUT with the burn-out value
+ * of the channel's setting for an open thermocouple (888888, -888888, the range's high or
+ * low limit or 0 V as a temperature, held to the type's reference span); QMS_ERRIDX_ARGUMENT
+ * for type N or above and a null result; QMS_ERRIDX_OUT_OF_RANGE for a channel above 7;
+ * QMS_ERRIDX_CJC_HISTORY when the driver has no CJC sample within a few seconds;
+ * QMS_ERRIDX_BLOCK_ACCESS when the burn-out status cannot be read; or the analog functions'
+ * code. unused1 and unused2 take part in nothing. */
 QMS_EXPORT uint32_t TCMuxRead(uint32_t handle, uint16_t channel, uint16_t unused1,
                               uint16_t unused2, uint16_t type, uint16_t scale, float *result);
-/* Thermocouple temperature in degrees Celsius with the CJC read from the module: 0, 1 when
- * a CJC request fails, -1 for a type without an input range, or the analog functions' code. */
+/* Thermocouple temperature in degrees Celsius with the CJC read from the module (five
+ * readings) less the module's offset; no burn-out check: 0, 1 when a CJC request fails or
+ * the sensor stays invalid for 2 s, -1 for a type without an input range, or the analog
+ * functions' code. */
 QMS_EXPORT int32_t DirectReadTemp(uint32_t handle, uint16_t channel, uint16_t type,
                                   float *celsius);
-/* The CJC error in degrees Celsius measured on a channel fed with the type's reference EMF,
- * written to the module as its offset: 0 or one of the small codes -1 to 8. */
+/* The CJC error in degrees Celsius (how far the sensor reads high), measured on a channel fed
+ * by a compensated source at the type's reference temperature (J 380, K 685, S 1125, T 150,
+ * R 1125, E 500), written to *error and sent to the module as its offset (clamped to -10 to
+ * +10). Leaves the AI conversion reset. 0, or: -1 type B (its EMF is flat near room
+ * temperature) or above E; 1/2 conversion reset/start failed; 3 null handle or error pointer,
+ * or a CJC reading failed; 4 no range; 5 range configuration failed; 6 offset not sent; 7
+ * final reset failed; 8 a voltage reading or the offset reset failed. */
 QMS_EXPORT int32_t MeasureCJCError(uint32_t handle, uint16_t type, uint16_t channel,
                                    float *error);
 
