@@ -175,10 +175,19 @@ void writeBlockCommand(Firmware &fw, Exchange &x)
 
 // ---- calibration (group 5): the signal is taken from input 0 ----
 
+// Every range of input 0 can be calibrated; the CJC range is internal to the module.
+std::optional<InputRange> calibratableRange(uint16_t code)
+{
+    std::optional<InputRange> range = findInputRange(code);
+    if (range && range->moduleCode == 0x001D)
+        return std::nullopt;
+    return range;
+}
+
 uint32_t calibrate(Firmware &fw, uint16_t code, uint32_t (*step)(CalibrationSet &, const InputRange &, double))
 {
-    const std::optional<InputRange> range = findInputRange(code);
-    if (!range || code == 0x0100) // the CJC range is internal, not on input 0
+    const std::optional<InputRange> range = calibratableRange(code);
+    if (!range)
         return StatusBadArgument;
     const std::optional<double> volts = fw.analog.measureVolts(0);
     if (!volts)
@@ -196,11 +205,11 @@ void calibrateFullScale(Firmware &fw, Exchange &x)
 void calibrateZeroPoint(Firmware &fw, Exchange &x) { x.status = calibrate(fw, readBe16(x.data), calibrateZero); }
 void fixFullCalibration(Firmware &fw, Exchange &x)
 {
-    const uint16_t code = readBe16(x.data);
-    if (!findInputRange(code) || code == 0x0100)
+    const std::optional<InputRange> range = calibratableRange(readBe16(x.data));
+    if (!range)
         x.status = StatusBadArgument;
     else
-        fixCalibration(fw.memory->calibration, code);
+        fixCalibration(fw.memory->calibration, range->moduleCode);
 }
 void completeCalibrationCommand(Firmware &fw, Exchange &) { completeCalibration(fw.memory->calibration); }
 

@@ -14,15 +14,18 @@ namespace {
 
 using qms::usbd::ControlOutcome;
 
-// The thermocouple ranges: module code and span in volts.
+// The thermocouple ranges: the range code a temperature read configures, the module code of
+// the same row, and the span in volts.
 struct TcRange {
     char type;
     uint16_t code;
+    uint16_t moduleCode;
     double low, high;
 };
 constexpr TcRange kTcRanges[] = {
-    {'J', 0x80, -0.05, 0.05}, {'K', 0x81, -0.078, 0.078}, {'S', 0x82, 0.0, 0.019}, {'T', 0x83, -0.022, 0.022},
-    {'B', 0x84, 0.0, 0.015},  {'R', 0x85, 0.0, 0.022},    {'E', 0x86, -0.078, 0.078},
+    {'J', 0x12, 0x80, -0.05, 0.05}, {'K', 0x22, 0x81, -0.078, 0.078}, {'S', 0x28, 0x82, 0.0, 0.019},
+    {'T', 0x11, 0x83, -0.022, 0.022}, {'B', 0x18, 0x84, 0.0, 0.015}, {'R', 0x19, 0x85, 0.0, 0.022},
+    {'E', 0x22, 0x86, -0.078, 0.078},
 };
 
 // The code a voltage must read as: nearest code over the span, held within 0..65535.
@@ -47,6 +50,8 @@ TEST(AnalogInputs, ThermocoupleReadsItsNistEmfAgainstTheTerminals)
             bus.configure(0, {r.code});
             const double volts = (hot - nist::emfMillivolts(r.type, terminal)) / 1000.0;
             EXPECT_EQ(bus.read(0), expectedCode(volts, r.low, r.high));
+            bus.configure(0, {r.moduleCode});
+            EXPECT_EQ(bus.read(0), expectedCode(volts, r.low, r.high)) << "the row's module code names the same range";
         }
     }
 }
@@ -56,7 +61,7 @@ TEST(AnalogInputs, ThermocoupleCodesMatchTheNistTables)
     // Table values of the reference functions (mV, 0 degC reference junction).
     SimBus bus(R"({"terminal_c": 0.0, "channels": [{"thermocouple": "K", "temp_c": 250},
                  {"thermocouple": "J", "temp_c": 120}, {"thermocouple": "T", "temp_c": -40}]})");
-    bus.configure(0, {0x81, 0x80, 0x83});
+    bus.configure(0, {0x22, 0x12, 0x11});
     const std::vector<uint16_t> codes = bus.scan(0, 3);
     EXPECT_NEAR(codes[0], (0.010153 + 0.078) / 0.156 * 65536.0, 1.0);
     EXPECT_NEAR(codes[1], (0.006360 + 0.05) / 0.1 * 65536.0, 1.0);
@@ -81,7 +86,7 @@ TEST(AnalogInputs, VoltsCurrentsAndClamping)
 TEST(AnalogInputs, OpenInputReadsFullScaleAndReportsBurnOut)
 {
     SimBus bus(R"({"channels": [{"open": true}, {"thermocouple": "K", "temp_c": 100}, {"open": true}]})");
-    bus.configure(0, {0x81, 0x81, 0x1F});
+    bus.configure(0, {0x22, 0x22, 0x1F});
     const std::vector<uint16_t> codes = bus.scan(0, 3);
     EXPECT_EQ(codes[0], 65535) << "burn-out current drives it to positive full scale";
     EXPECT_EQ(codes[2], 0) << "an open current loop carries no current";

@@ -65,9 +65,9 @@ double measureCjcError(SimBus &bus, char type, uint16_t code, double low, double
 TEST(ColdJunctionSources, CalibratorLetsTheHostFindTheSensorError)
 {
     SimBus k(R"({"terminal_c": 27.0, "cjc_error_c": 1.5, "cjc_invalid_reads": 0, "channels": [{"calibrator": "K"}]})");
-    EXPECT_NEAR(measureCjcError(k, 'K', 0x81, -0.078, 0.078, 685.0), 1.5, 0.1);
+    EXPECT_NEAR(measureCjcError(k, 'K', 0x22, -0.078, 0.078, 685.0), 1.5, 0.1);
     SimBus j(R"({"terminal_c": 18.0, "cjc_error_c": -2.0, "cjc_invalid_reads": 0, "channels": [{"calibrator": "J", "temp_c": 380}]})");
-    EXPECT_NEAR(measureCjcError(j, 'J', 0x80, -0.05, 0.05, 380.0), -2.0, 0.1);
+    EXPECT_NEAR(measureCjcError(j, 'J', 0x12, -0.05, 0.05, 380.0), -2.0, 0.1);
 }
 
 TEST(ColdJunctionSources, ThermocoupleDeviatesWhereTheCalibratorDoesNot)
@@ -75,7 +75,7 @@ TEST(ColdJunctionSources, ThermocoupleDeviatesWhereTheCalibratorDoesNot)
     SimBus bus(R"({"terminal_c": 20.0, "channels": [
         {"calibrator": "K", "temp_c": 500}, {"thermocouple": "K", "temp_c": 500},
         {"thermocouple": "K", "temp_c": 500, "deviation_c": 2.0}, {"calibrator": "K", "temp_c": 500, "compensated": false}]})");
-    bus.configure(0, {0x81, 0x81, 0x81, 0x81});
+    bus.configure(0, {0x22, 0x22, 0x22, 0x22});
     const std::vector<uint16_t> codes = bus.scan(0, 4);
     EXPECT_EQ(codes[0], codes[1]) << "an ideal thermocouple and a calibrator agree";
     const double perCode = 0.156 / 65536.0 * 1000.0; // mV

@@ -18,7 +18,7 @@ TEST_F(SimThroughHostStack, ThermocoupleReadGivesTheCodeOfItsNistEmf)
 {
     const int id = Plug(21, {{"terminal_c", 20.0}, {"channels", {{{"thermocouple", "K"}, {"temp_c", 300.0}}}}});
     const HANDLE h = Open(21);
-    uint8_t config[24] = {0, 0, 0, 1, 0, 0x81};
+    uint8_t config[24] = {0, 0, 0, 1, 0, 0x22}; // K, as a temperature read configures it
     ASSERT_TRUE(Control(h, IOCTL_QMS_MAI_CONFIG, config, sizeof config, nullptr, 0));
     uint8_t scan[8] = {0, 0, 0, 1, 0, 0};
     uint8_t block[36] = {};
