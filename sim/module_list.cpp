@@ -23,10 +23,12 @@ std::shared_ptr<NonVolatileState> factoryMemory(const Scenario &s)
 
 } // namespace
 
+// Never destroyed: the platform's exit handler may still unplug modules after the statics of
+// this library are gone.
 ModuleList &ModuleList::instance()
 {
-    static ModuleList list;
-    return list;
+    static auto *list = new ModuleList;
+    return *list;
 }
 
 // Called with the lock held. A serial is used by one plugged module at a time; without one

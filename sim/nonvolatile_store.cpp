@@ -100,10 +100,11 @@ bool saveStateFile(const std::string &path, const NonVolatileState &state)
     return std::rename(temp.c_str(), path.c_str()) == 0;
 }
 
+// Never destroyed, like the module list: modules may outlive the statics at exit.
 NonVolatileStore &NonVolatileStore::instance()
 {
-    static NonVolatileStore store;
-    return store;
+    static auto *store = new NonVolatileStore;
+    return *store;
 }
 
 std::shared_ptr<NonVolatileState> NonVolatileStore::find(const std::string &serial)
