@@ -54,7 +54,8 @@ TEST(ListCommand, TellsAnInstalledDeviceWithoutItsModuleAsAbsent)
     ScratchDir dir;
     const std::map<std::string, std::string> env = {{"QMS_REGISTRY", dir.path("registry.db")}};
     ASSERT_EQ(RunProgram({"list"}, Bench(), env).status, 0);
-    const ProgramResult later = RunProgram({"--json", "list"}, "none", env);
+    // --registry names the same store as QMS_REGISTRY.
+    const ProgramResult later = RunProgram({"--registry", dir.path("registry.db"), "--json", "list"}, "none");
     ASSERT_EQ(later.status, 0) << later.err;
     EXPECT_EQ(later.json()["devices"][0]["module"], "absent");
     EXPECT_TRUE(later.json()["devices"][0]["firmware"].is_null());
@@ -122,7 +123,9 @@ TEST(ReadCommand, GivesVoltsAndMilliamperesInTheStoredRanges)
 
     const ProgramResult json = RunProgram({"--json", "read", "-c", "2-3"}, Bench());
     ASSERT_EQ(json.status, 0) << json.err;
-    for (const auto &reading : json.json()["readings"])
+    const auto readings = json.json()["readings"];
+    ASSERT_EQ(readings.size(), 2u);
+    for (const auto &reading : readings)
         EXPECT_DOUBLE_EQ(reading["value"].get<double>(), std::stod(rows.at(reading["channel"].get<int>())[2]));
 }
 

@@ -45,49 +45,57 @@ std::array<const InputRange *, 8> StoredRanges(DeviceSession &session)
     return ranges;
 }
 
+namespace {
+
+// One plan per channel from the range given for all, or else from the channel's stored
+// range (nullptr when the stored index names none); `make` checks the range and plans.
+template <typename Make>
+std::vector<ChannelPlan> PlanEach(DeviceSession &session, const std::vector<uint16_t> &channels,
+                                  const InputRange *given, Make make)
+{
+    const auto stored = given ? std::array<const InputRange *, 8>{} : StoredRanges(session);
+    std::vector<ChannelPlan> plans;
+    for (uint16_t channel : channels)
+        plans.push_back(make(channel, given ? given : stored[channel]));
+    return plans;
+}
+
+std::string NoStoredRange(uint16_t channel, const char *remedy)
+{
+    return "channel " + std::to_string(channel) + " has no stored range; name one with " + remedy;
+}
+
+} // namespace
+
 std::vector<ChannelPlan> ElectricalPlans(DeviceSession &session, const std::vector<uint16_t> &channels,
                                          const InputRange *range)
 {
-    std::vector<ChannelPlan> plans;
-    const auto stored = range ? std::array<const InputRange *, 8>{} : StoredRanges(session);
-    for (uint16_t channel : channels) {
-        const InputRange *use = range ? range : stored[channel];
+    return PlanEach(session, channels, range, [](uint16_t channel, const InputRange *use) {
         if (!use)
-            throw BadArgument("--range", "channel " + std::to_string(channel) +
-                                             " has no stored range; name one with --range");
-        plans.push_back(Electrical(channel, use));
-    }
-    return plans;
+            throw BadArgument("--range", NoStoredRange(channel, "--range"));
+        return Electrical(channel, use);
+    });
 }
 
 std::vector<ChannelPlan> TemperaturePlans(DeviceSession &session, const std::vector<uint16_t> &channels,
                                           const InputRange *type)
 {
-    std::vector<ChannelPlan> plans;
-    const auto stored = type ? std::array<const InputRange *, 8>{} : StoredRanges(session);
-    for (uint16_t channel : channels) {
-        const InputRange *use = type ? type : stored[channel];
+    return PlanEach(session, channels, type, [](uint16_t channel, const InputRange *use) {
         if (!use || !use->thermocouple)
             throw BadArgument("--type", "channel " + std::to_string(channel) + " is set to " +
                                             (use ? use->name : std::string("no range")) +
                                             ", not a thermocouple; name its type with --type");
-        plans.push_back({channel, use, true, false});
-    }
-    return plans;
+        return ChannelPlan{channel, use, true, false};
+    });
 }
 
 std::vector<ChannelPlan> StoredPlans(DeviceSession &session, const std::vector<uint16_t> &channels)
 {
-    std::vector<ChannelPlan> plans;
-    const auto stored = StoredRanges(session);
-    for (uint16_t channel : channels) {
-        const InputRange *use = stored[channel];
+    return PlanEach(session, channels, nullptr, [](uint16_t channel, const InputRange *use) {
         if (!use)
-            throw BadArgument("--channel", "channel " + std::to_string(channel) +
-                                               " has no stored range; name one with --range or --type");
-        plans.push_back(use->thermocouple ? ChannelPlan{channel, use, true, false} : Electrical(channel, use));
-    }
-    return plans;
+            throw BadArgument("--channel", NoStoredRange(channel, "--range or --type"));
+        return use->thermocouple ? ChannelPlan{channel, use, true, false} : Electrical(channel, use);
+    });
 }
 
 std::vector<uint16_t> ThermocoupleChannels(DeviceSession &session)

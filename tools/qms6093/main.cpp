@@ -83,15 +83,16 @@ int main(int argc, char **argv)
     AddDevice(readCmd, read.device);
     readCmd->add_option("-c,--channel", read.channels, "channels: 0-7, 0,3 or all")->default_val("all");
     readCmd->add_option("-r,--range", read.range,
-                        "set the channels to this range first: 0-0.015V 0-0.050V 0-0.100V 0-0.500V "
-                        "0-1.0V 0-2.5V 0-20mA 4-20mA (default: each channel's stored range)");
+                        "set the channels to this range, which they keep: 0-0.015V 0-0.050V 0-0.100V "
+                        "0-0.500V 0-1.0V 0-2.5V 0-20mA 4-20mA (default: each channel's stored range)");
     readCmd->footer("Examples:\n  qms6093 read -d 0 -c 4\n  qms6093 read -d 0 -c 5 --range 4-20mA");
 
     TempOptions temp;
     CLI::App *tempCmd = app.add_subcommand("temp", "thermocouple temperatures, burn-out shown plainly");
     AddDevice(tempCmd, temp.device);
     tempCmd->add_option("-c,--channel", temp.channels, "channels (default: those stored as thermocouples)");
-    tempCmd->add_option("-t,--type", temp.type, "thermocouple type J K S T B R E (default: each channel's stored type)");
+    tempCmd->add_option("-t,--type", temp.type,
+                        "thermocouple type J K S T B R E, which the channels keep (default: each channel's stored type)");
     tempCmd->add_option("-s,--scale", temp.scale, "C, F, R or K")->default_val("C");
     tempCmd->footer("Examples:\n  qms6093 temp -d 0\n  qms6093 temp -d 0 -c 0,3 -t K --scale K");
 
