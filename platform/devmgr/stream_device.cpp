@@ -1,18 +1,21 @@
 #include "platform/devmgr/stream_device.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace qms::devmgr {
 
 namespace {
 
-// The gates the current thread is inside, innermost last.
-thread_local std::vector<const CallGate *> gatesEntered;
+// The gates the current thread is inside, innermost last. Trivially destructible on purpose:
+// exit handlers (the platform's own shutdown among them) still close handles and deactivate
+// devices after the thread's thread_local destructors have run.
+constexpr unsigned maxNesting = 32;
+thread_local const CallGate *gatesEntered[maxNesting];
+thread_local unsigned gatesDepth = 0;
 
 unsigned ownCalls(const CallGate *gate)
 {
-    return static_cast<unsigned>(std::count(gatesEntered.begin(), gatesEntered.end(), gate));
+    return static_cast<unsigned>(std::count(gatesEntered, gatesEntered + gatesDepth, gate));
 }
 
 } // namespace
@@ -39,10 +42,10 @@ bool StreamEntryPoints::resolve(const DriverLibrary &library, const std::string 
 bool CallGate::enter()
 {
     std::lock_guard guard(lock_);
-    if (state_ != State::Ready)
+    if (state_ != State::Ready || gatesDepth == maxNesting)
         return false;
     ++inside_;
-    gatesEntered.push_back(this);
+    gatesEntered[gatesDepth++] = this;
     return true;
 }
 
@@ -51,9 +54,13 @@ void CallGate::leave()
     {
         std::lock_guard guard(lock_);
         --inside_;
-        const auto it = std::find(gatesEntered.rbegin(), gatesEntered.rend(), this);
-        if (it != gatesEntered.rend())
-            gatesEntered.erase(std::next(it).base());
+        for (unsigned i = gatesDepth; i-- > 0;) {
+            if (gatesEntered[i] == this) {
+                std::copy(gatesEntered + i + 1, gatesEntered + gatesDepth, gatesEntered + i);
+                --gatesDepth;
+                break;
+            }
+        }
     }
     idle_.notify_all();
 }

@@ -1,5 +1,6 @@
 // Attach, open and close, removal: the stream device's life as applications and the host
 // stack see it.
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -152,6 +153,29 @@ TEST_F(Lifecycle, InterfaceOfAnotherSubclassIsDeclined)
 {
     Plug(6, nlohmann::json{{"interface_subclass", 1}});
     EXPECT_EQ(DeviceNumberOf(6), -1);
+}
+
+HANDLE handleClosedAtExit = INVALID_HANDLE_VALUE;
+
+// An application that closes its stream handle from an exit handler, after the main thread's
+// thread-local storage is gone.
+void OpenAndCloseAtExit()
+{
+    qms_platform_start();
+    nlohmann::json scenario{{"board_id", 1}, {"serial", "EXIT-1"}};
+    if (qms_sim_plug(scenario.dump().c_str()) <= 0)
+        std::_Exit(2);
+    handleClosedAtExit = CreateFileW(u"U931:", 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handleClosedAtExit == INVALID_HANDLE_VALUE)
+        std::_Exit(3);
+    std::atexit([] { CloseHandle(handleClosedAtExit); });
+    std::exit(0);
+}
+
+TEST(LifecycleAtExit, AHandleClosedByAnExitHandlerEndsCleanly)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(OpenAndCloseAtExit(), ::testing::ExitedWithCode(0), "");
 }
 
 // The entry points called directly, as a foreign caller might.
