@@ -6,13 +6,9 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 export QMS_REGISTRY=${QMS_REGISTRY:-:memory:}
-if [ -x build/bin/qms6093 ]; then
-  for command in "list" "temp -d 0" "read -d 0 -c 4-5"; do
-    echo "\$ qms6093 $command"
-    # shellcheck disable=SC2086  # the words of the command are meant to split
-    build/bin/qms6093 $command
-    echo
-  done
-else
-  build/bin/qms-sim-example
-fi
+for command in "list" "temp -d 0" "read -d 0 -c 4-5"; do
+  echo "\$ qms6093 $command"
+  # shellcheck disable=SC2086  # the words of the command are meant to split
+  build/bin/qms6093 $command
+  echo
+done
