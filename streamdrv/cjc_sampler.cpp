@@ -22,7 +22,7 @@ bool TakeSample(DeviceContext *context)
     for (int attempt = 0; attempt < kReadTries && KeepRunning(context); ++attempt) {
         {
             TransferLockGuard lock(context);
-            if (!VendorIn(context, GROUP_AI, CMD_AI_READ_CJC, 0, &reply, sizeof reply)) {
+            if (!VendorInAll(context, GROUP_AI, CMD_AI_READ_CJC, &reply, sizeof reply)) {
                 RecordDriverError(context, QMS_DRVERR_TRANSFER);
                 return false;
             }
@@ -44,7 +44,7 @@ DWORD CjcSampler(LPVOID parameter)
     {
         TransferLockGuard lock(context);
         uint32_t offset = 0;
-        if (VendorIn(context, GROUP_AI, CMD_AI_GET_CJC_OFFSET, 0, &offset, sizeof offset))
+        if (VendorInAll(context, GROUP_AI, CMD_AI_GET_CJC_OFFSET, &offset, sizeof offset))
             StoreOffsetWord(context, offset);
         else
             RecordDriverError(context, QMS_DRVERR_TRANSFER);

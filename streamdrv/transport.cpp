@@ -1,12 +1,15 @@
 #include "transport.h"
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
 constexpr DWORD kInFlags = USB_IN_TRANSFER | USB_SHORT_TRANSFER_OK;   // 0x280
 constexpr DWORD kOutFlags = USB_OUT_TRANSFER | USB_SHORT_TRANSFER_OK; // 0x200
 
 BOOL VendorTransfer(DeviceContext *context, BYTE requestType, DWORD flags, BYTE group, WORD command,
-                    WORD index, void *buffer, WORD length)
+                    WORD index, void *buffer, WORD length, DWORD *received = nullptr)
 {
     // A module that has gone answers nothing: fail at once instead of asking the host stack.
     if (ModuleRemoved(context)) {
@@ -19,7 +22,9 @@ BOOL VendorTransfer(DeviceContext *context, BYTE requestType, DWORD flags, BYTE 
     const DWORD result = RunVendorTransfer(context->usbFuncs, context->usbDevice, TransferComplete,
                                            context->transferEvent, flags, &setup, buffer, 0, &bytes,
                                            context->transferTimeout, &usbError);
-    // A short reply is a reply: the byte count is not looked at.
+    if (received)
+        *received = bytes;
+    // A short reply is a reply here; the callers that read it on ask for its length.
     if (result == 0 && usbError == USB_NO_ERROR)
         return TRUE;
     if (usbError == USB_STALL_ERROR) {
@@ -42,6 +47,32 @@ BOOL VendorOut(DeviceContext *context, BYTE group, WORD command, WORD index, voi
 BOOL VendorIn(DeviceContext *context, BYTE group, WORD command, WORD index, void *buffer, WORD length)
 {
     return VendorTransfer(context, QMS_REQTYPE_VENDOR_IN, kInFlags, group, command, index, buffer, length);
+}
+
+BOOL VendorInAtLeast(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length, WORD needed)
+{
+    // The reply lands in a copy, so that a short one leaves the caller's buffer as it was.
+    BYTE small[64];
+    std::vector<BYTE> large;
+    BYTE *reply = small;
+    if (length > sizeof small) {
+        large.resize(length);
+        reply = large.data();
+    }
+    DWORD received = 0;
+    if (!VendorTransfer(context, QMS_REQTYPE_VENDOR_IN, kInFlags, group, command, 0, reply, length, &received))
+        return FALSE;
+    if (received < needed) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return FALSE;
+    }
+    std::memcpy(buffer, reply, received);
+    return TRUE;
+}
+
+BOOL VendorInAll(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length)
+{
+    return VendorInAtLeast(context, group, command, buffer, length, length);
 }
 
 DWORD RunVendorTransfer(LPCUSB_FUNCS funcs, USB_HANDLE device, LPTRANSFER_NOTIFY_ROUTINE callback,

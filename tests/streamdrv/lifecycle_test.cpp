@@ -216,6 +216,18 @@ TEST_F(Lifecycle, ModuleWhoseStartReadsFailIsRefused)
     EXPECT_EQ(DeviceNumberOf(30), 0);
 }
 
+TEST_F(Lifecycle, ModuleWhoseStartRepliesAreCutIsRefused)
+{
+    // Half a board number or half an offset would be taken for the whole.
+    for (const auto &[group, command] : {std::pair{127, 1}, std::pair{2, 33}}) {
+        SCOPED_TRACE(command);
+        const int id = Plug(40 + command, {{"faults", {{{"group", group}, {"command", command}, {"occurrence", 1},
+                                                        {"fault", "short"}, {"bytes", 2}}}}});
+        EXPECT_EQ(DeviceNumberOf(40 + command), -1);
+        qms_sim_unplug(id);
+    }
+}
+
 TEST_F(Lifecycle, InterfaceOfAnotherSubclassIsDeclined)
 {
     Plug(6, nlohmann::json{{"interface_subclass", 1}});
