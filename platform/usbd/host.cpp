@@ -77,10 +77,43 @@ std::shared_ptr<Device> Host::device(USB_HANDLE handle)
     return it->second;
 }
 
+void Host::reapRemoved()
+{
+    std::vector<std::shared_ptr<Device>> removed;
+    {
+        std::lock_guard guard(lock_);
+        for (auto it = handles_.begin(); it != handles_.end();) {
+            if (it->second->noticeDone) {
+                removed.push_back(it->second);
+                it = handles_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (const auto &device : removed) {
+        std::thread notice;
+        {
+            std::lock_guard guard(device->lock);
+            notice.swap(device->noticeThread);
+        }
+        // Past its routine: only the end of the thread is left to wait for.
+        if (notice.joinable()) {
+            if (notice.get_id() == std::this_thread::get_id())
+                notice.detach();
+            else
+                notice.join();
+        }
+    }
+}
+
 uint32_t Host::plug(std::shared_ptr<BusDevice> bus)
 {
     if (!bus)
         return 0;
+    // Every plug and unplug reaps the removals that have ended since, so that a process
+    // plugging and unplugging modules all day keeps no thread or record of the old ones.
+    reapRemoved();
     auto device = std::make_shared<Device>();
     device->identity = bus->identity();
     device->bus = std::move(bus);
@@ -131,13 +164,19 @@ void Host::attach(const std::shared_ptr<Device> &device)
         device->notify = nullptr;
         device->notifyParameter = nullptr;
     }
-    std::lock_guard guard(device->lock);
-    device->attaching = false;
-    startNoticeLocked(device);
+    bool ended;
+    {
+        std::lock_guard guard(device->lock);
+        device->attaching = false;
+        ended = startNoticeLocked(device);
+    }
+    if (ended)
+        noticeEnded();
 }
 
 bool Host::unplug(uint32_t address)
 {
+    reapRemoved();
     std::shared_ptr<Device> device;
     {
         std::lock_guard guard(lock_);
@@ -147,6 +186,21 @@ bool Host::unplug(uint32_t address)
         device = it->second;
     }
     deviceGone(device);
+    return true;
+}
+
+bool Host::waitRemoved(uint32_t address, std::chrono::milliseconds bound)
+{
+    {
+        std::unique_lock guard(lock_);
+        const bool removed = noticeEnded_.wait_for(guard, bound, [&] {
+            const auto it = handles_.find(address);
+            return it == handles_.end() || (onBus_.count(address) == 0 && it->second->noticeDone);
+        });
+        if (!removed)
+            return false;
+    }
+    reapRemoved();
     return true;
 }
 
@@ -168,18 +222,30 @@ void Host::deviceGone(const std::shared_ptr<Device> &device)
     }
     for (auto &[raw, transfer] : pending)
         endTransfer(*transfer, {0, USB_DEVICE_NOT_RESPONDING_ERROR});
-    std::lock_guard guard(device->lock);
-    startNoticeLocked(device);
+    bool ended;
+    {
+        std::lock_guard guard(device->lock);
+        ended = startNoticeLocked(device);
+    }
+    if (ended)
+        noticeEnded();
 }
 
-void Host::startNoticeLocked(const std::shared_ptr<Device> &device)
+void Host::noticeEnded()
+{
+    // Taken once so that a waiter between its look and its wait does not miss the wake-up.
+    { std::lock_guard guard(lock_); }
+    noticeEnded_.notify_all();
+}
+
+bool Host::startNoticeLocked(const std::shared_ptr<Device> &device)
 {
     if (!device->gone || device->attaching || device->noticeStarted)
-        return;
+        return false;
     device->noticeStarted = true;
     if (!device->notify) {
         device->noticeDone = true;
-        return;
+        return true;
     }
     // Each device gets its own notice thread: a client that blocks in its removal path
     // (waiting for an application to close its handle) holds up no other device.
@@ -192,6 +258,7 @@ void Host::startNoticeLocked(const std::shared_ptr<Device> &device)
         }
         noticeEnded_.notify_all();
     });
+    return false;
 }
 
 BOOL Host::registerNotification(USB_HANDLE handle, LPDEVICE_NOTIFY_ROUTINE routine, LPVOID parameter)
