@@ -40,7 +40,9 @@ bool CreateDeviceEvents(DeviceRecord &record)
         record.events[0] = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!record.events[1]) {
         const std::u16string name = RemovalEventName(record.deviceNumber);
-        record.events[1] = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
+        // Manual reset, as the stream driver creates it: whichever of the two comes first,
+        // a removal reaches every waiter.
+        record.events[1] = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
     }
     if (record.events[0] && record.events[1])
         return true;
