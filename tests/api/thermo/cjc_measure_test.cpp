@@ -35,7 +35,7 @@ protected:
         for (uint16_t type = TC_TYPE_J; type <= TC_TYPE_E; ++type)
             s["channels"][type] = {{"calibrator", std::string(1, TypeLetter(type))}};
         s["channels"][kThermocoupleChannel] = {{"thermocouple", "K"}, {"temp_c", 250.0}};
-        PlugAndOpen(s);
+        UseScenario(s);
     }
     void SetUp() override
     {

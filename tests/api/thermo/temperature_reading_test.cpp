@@ -38,7 +38,7 @@ double Compensated(uint16_t type, double hotC, double terminalC, double compensa
 
 class TemperatureChannel : public PluggedModule {
 protected:
-    static void SetUpTestSuite() { PlugAndOpen(Scenario(1)); }
+    static void SetUpTestSuite() { UseScenario(Scenario(1)); }
     void SetUp() override
     {
         PluggedModule::SetUp();
@@ -49,13 +49,12 @@ protected:
         module->clearWire();
     }
 
-    // Each suite plugs its own board, so that no suite meets the previous one's removal.
     // A suite of its own: the channels below with one scenario key changed.
     static void PlugWith(uint32_t boardNumber, const char *key, const nlohmann::json &value)
     {
         nlohmann::json s = Scenario(boardNumber);
         s[key] = value;
-        PlugAndOpen(s);
+        UseScenario(s);
     }
 
     static nlohmann::json Scenario(uint32_t boardNumber)
