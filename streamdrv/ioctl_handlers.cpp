@@ -11,28 +11,30 @@ namespace {
 // Which caller buffer a vendor request sends from or reads into.
 enum class Buffer : uint8_t { None, In, Out };
 
+// One vendor request of a control code: the command, the caller buffer it uses and its
+// direction, which must be the command table's.
 struct VendorStep {
-    BYTE group;
-    WORD command;
-    Buffer buffer;
+    BYTE group = 0;
+    WORD command = 0;
+    Buffer buffer = Buffer::None;
+    qms::VendorDirection direction = qms::VendorDirection::Out;
 };
 
-constexpr VendorStep kNoStep{0, 0, Buffer::None};
 // The device status word read after a command: IN(127,3) 4 into the output buffer.
-constexpr VendorStep kStatus{GROUP_DEVICE, CMD_DEVICE_STATUS, Buffer::Out};
+constexpr VendorStep kStatus{GROUP_DEVICE, CMD_DEVICE_STATUS, Buffer::Out, qms::VendorDirection::In};
 
 struct ControlRow;
 using Handler = BOOL (*)(DeviceContext *, IoRequest &, const ControlRow &);
 
 struct ControlRow {
-    DWORD code;
-    DWORD minIn;  // bytes the handler reads from the input buffer (0: not used)
-    DWORD minOut; // bytes it writes to the output buffer (0: not used)
-    Handler handler;
-    VendorStep first;
-    VendorStep second;
-    DWORD returned;  // the count of bytes returned
-    bool alwaysTrue; // the result ignores a failed transfer (still recorded)
+    DWORD code = 0;
+    DWORD minIn = 0;  // bytes the handler reads from the input buffer (0: not used)
+    DWORD minOut = 0; // bytes it writes to the output buffer (0: not used)
+    Handler handler = nullptr;
+    VendorStep first{};  // the requests of the handlers that run them from the table
+    VendorStep second{};
+    DWORD returned = 0;       // the count of bytes returned
+    bool alwaysTrue = false;  // the result ignores a failed transfer (still recorded)
 };
 
 // ---- helpers ----------------------------------------------------------------------------------
@@ -99,8 +101,8 @@ BOOL CopyHistory(DeviceContext *context, IoRequest &request, const ControlRow &)
     return TRUE;
 }
 
-// IOCTL_QMS_CJC_CMD37: the command, then the history copy whatever the command did.
-BOOL CommandThenHistory(DeviceContext *context, IoRequest &request, const ControlRow &row)
+// IOCTL_QMS_CJC_CMD37: the reference write, then the history copy whatever the write did.
+BOOL WriteReferenceThenHistory(DeviceContext *context, IoRequest &request, const ControlRow &row)
 {
     Exchange(context, request, row);
     CopyCjcHistory(context, request.out);
@@ -231,9 +233,9 @@ BOOL GetCjcOffset(DeviceContext *context, IoRequest &request, const ControlRow &
     return result;
 }
 
-// Reset of the offset to the module's reference: when the module accepted it, the new offset
-// is read back so that the history tells the truth.
-BOOL ResetCjcOffset(DeviceContext *context, IoRequest &request, const ControlRow &row)
+// IOCTL_QMS_CJC_CMD36, reset of the offset to the module's reference: when the module
+// accepted it, the new offset is read back so that the history tells the truth.
+BOOL ResetCjcOffsetToReference(DeviceContext *context, IoRequest &request, const ControlRow &row)
 {
     TransferLockGuard lock(context);
     const BOOL result = Exchange(context, request, row);
@@ -247,45 +249,119 @@ BOOL ResetCjcOffset(DeviceContext *context, IoRequest &request, const ControlRow
 
 // ---- the table ------------------------------------------------------------------------------
 
-constexpr VendorStep Out(BYTE group, WORD command, Buffer from) { return {group, command, from}; }
-constexpr VendorStep In(BYTE group, WORD command, Buffer into) { return {group, command, into}; }
+constexpr VendorStep Out(BYTE group, WORD command, Buffer from)
+{
+    return {group, command, from, qms::VendorDirection::Out};
+}
+constexpr VendorStep In(BYTE group, WORD command, Buffer into)
+{
+    return {group, command, into, qms::VendorDirection::In};
+}
 
 constexpr Buffer kIn = Buffer::In;
 constexpr Buffer kOut = Buffer::Out;
 
-const ControlRow kControlRows[] = {
-    {IOCTL_QMS_ENABLE_EVENT, QMS_ENABLE_EVENT_MIN_IN, 0, NoDeviceRequest, kNoStep, kNoStep, 0, false},
-    {IOCTL_QMS_DI_READ, 4, 1, DiRead, kNoStep, kNoStep, 0, false},
-    {IOCTL_QMS_DO_WRITE, 8, 0, DoWrite, kNoStep, kNoStep, 0, true},
-    {IOCTL_QMS_GET_CJC_HISTORY, 0, sizeof(CjcHistory), CopyHistory, kNoStep, kNoStep, sizeof(CjcHistory), false},
-    {IOCTL_QMS_DO_READBACK, 4, 1, DoReadback, kNoStep, kNoStep, 0, false},
-    {IOCTL_QMS_AI_CMD2, 4, 8, Exchange, Out(GROUP_AI, CMD_AI_CMD2, kIn), In(GROUP_AI, CMD_AI_CMD2_REPLY, kOut), 8, false},
-    {IOCTL_QMS_AI_CMD1, 6, 0, Exchange, Out(GROUP_AI, CMD_AI_CMD1, kIn), kNoStep, 0, false},
-    {IOCTL_QMS_GET_BOARD_ID, 0, 4, Exchange, In(GROUP_DEVICE, CMD_DEVICE_GET_BOARD_ID, kOut), kNoStep, 4, false},
-    {IOCTL_QMS_SET_BOARD_ID, 4, 0, SetBoardId, Out(GROUP_DEVICE, CMD_DEVICE_SET_BOARD_ID, kIn), kNoStep, 0, false},
-    {IOCTL_QMS_MAI_READ, 6, sizeof(SampleBlock), MaiRead, kNoStep, kNoStep, sizeof(SampleBlock), false},
-    {IOCTL_QMS_MAI_CONFIG, 20, 0, MaiConfig, kNoStep, kNoStep, 0, false},
-    {IOCTL_QMS_EEPROM_READ, 2, 8, Exchange, Out(GROUP_EEPROM, CMD_EEPROM_SELECT, kIn), In(GROUP_EEPROM, CMD_EEPROM_READ, kOut), 8, false},
-    {IOCTL_QMS_EEPROM_WRITE, 8, 4, Exchange, Out(GROUP_EEPROM, CMD_EEPROM_WRITE, kIn), kStatus, 4, false},
-    {IOCTL_QMS_GET_FW_VERSION, 0, 1, FirmwareVersion, kNoStep, kNoStep, 0, false},
-    {IOCTL_QMS_LOCATE, 1, 0, Exchange, Out(GROUP_DEVICE, CMD_DEVICE_LOCATE, kIn), kNoStep, 0, true},
-    {IOCTL_QMS_READ_CHAN_CONFIG, 6, 36, Exchange, Out(GROUP_AI, CMD_AI_CHAN_CONFIG_SELECT, kIn), In(GROUP_AI, CMD_AI_CHAN_CONFIG_READ, kOut), 36, false},
-    {IOCTL_QMS_WRITE_CHAN_CONFIG, 40, 4, Exchange, Out(GROUP_AI, CMD_AI_CHAN_CONFIG_WRITE, kIn), kStatus, 0, false},
-    {IOCTL_QMS_CAL_ZERO, 2, 4, Exchange, Out(GROUP_CAL, CMD_CAL_ZERO, kIn), kStatus, 4, false},
-    {IOCTL_QMS_CAL_FULL, 2, 4, Exchange, Out(GROUP_CAL, CMD_CAL_FULL, kIn), kStatus, 4, false},
-    {IOCTL_QMS_CAL_FULL_ALT, 2, 4, Exchange, Out(GROUP_CAL, CMD_CAL_FULL, kIn), kStatus, 4, false},
-    {IOCTL_QMS_FIX_FULL_CAL, 2, 4, Exchange, Out(GROUP_CAL, CMD_CAL_FIX_FULL, kIn), kStatus, 4, false},
+constexpr ControlRow kControlRows[] = {
+    {.code = IOCTL_QMS_ENABLE_EVENT, .minIn = QMS_ENABLE_EVENT_MIN_IN, .handler = NoDeviceRequest},
+    {.code = IOCTL_QMS_DI_READ, .minIn = 4, .minOut = 1, .handler = DiRead},
+    {.code = IOCTL_QMS_DO_WRITE, .minIn = 8, .handler = DoWrite, .alwaysTrue = true},
+    {.code = IOCTL_QMS_GET_CJC_HISTORY, .minOut = sizeof(CjcHistory), .handler = CopyHistory,
+     .returned = sizeof(CjcHistory)},
+    {.code = IOCTL_QMS_DO_READBACK, .minIn = 4, .minOut = 1, .handler = DoReadback},
+    {.code = IOCTL_QMS_AI_CMD2, .minIn = 4, .minOut = 8, .handler = Exchange,
+     .first = Out(GROUP_AI, CMD_AI_CMD2, kIn), .second = In(GROUP_AI, CMD_AI_CMD2_REPLY, kOut), .returned = 8},
+    {.code = IOCTL_QMS_AI_CMD1, .minIn = 6, .handler = Exchange, .first = Out(GROUP_AI, CMD_AI_CMD1, kIn)},
+    {.code = IOCTL_QMS_GET_BOARD_ID, .minOut = 4, .handler = Exchange,
+     .first = In(GROUP_DEVICE, CMD_DEVICE_GET_BOARD_ID, kOut), .returned = 4},
+    {.code = IOCTL_QMS_SET_BOARD_ID, .minIn = 4, .handler = SetBoardId,
+     .first = Out(GROUP_DEVICE, CMD_DEVICE_SET_BOARD_ID, kIn)},
+    {.code = IOCTL_QMS_MAI_READ, .minIn = 6, .minOut = sizeof(SampleBlock), .handler = MaiRead,
+     .returned = sizeof(SampleBlock)},
+    {.code = IOCTL_QMS_MAI_CONFIG, .minIn = 20, .handler = MaiConfig},
+    {.code = IOCTL_QMS_EEPROM_READ, .minIn = 2, .minOut = 8, .handler = Exchange,
+     .first = Out(GROUP_EEPROM, CMD_EEPROM_SELECT, kIn), .second = In(GROUP_EEPROM, CMD_EEPROM_READ, kOut),
+     .returned = 8},
+    {.code = IOCTL_QMS_EEPROM_WRITE, .minIn = 8, .minOut = 4, .handler = Exchange,
+     .first = Out(GROUP_EEPROM, CMD_EEPROM_WRITE, kIn), .second = kStatus, .returned = 4},
+    {.code = IOCTL_QMS_GET_FW_VERSION, .minOut = 1, .handler = FirmwareVersion},
+    {.code = IOCTL_QMS_LOCATE, .minIn = 1, .handler = Exchange, .first = Out(GROUP_DEVICE, CMD_DEVICE_LOCATE, kIn),
+     .alwaysTrue = true},
+    {.code = IOCTL_QMS_READ_CHAN_CONFIG, .minIn = 6, .minOut = 36, .handler = Exchange,
+     .first = Out(GROUP_AI, CMD_AI_CHAN_CONFIG_SELECT, kIn), .second = In(GROUP_AI, CMD_AI_CHAN_CONFIG_READ, kOut),
+     .returned = 36},
+    {.code = IOCTL_QMS_WRITE_CHAN_CONFIG, .minIn = 40, .minOut = 4, .handler = Exchange,
+     .first = Out(GROUP_AI, CMD_AI_CHAN_CONFIG_WRITE, kIn), .second = kStatus},
+    {.code = IOCTL_QMS_CAL_ZERO, .minIn = 2, .minOut = 4, .handler = Exchange,
+     .first = Out(GROUP_CAL, CMD_CAL_ZERO, kIn), .second = kStatus, .returned = 4},
+    {.code = IOCTL_QMS_CAL_FULL, .minIn = 2, .minOut = 4, .handler = Exchange,
+     .first = Out(GROUP_CAL, CMD_CAL_FULL, kIn), .second = kStatus, .returned = 4},
+    {.code = IOCTL_QMS_CAL_FULL_ALT, .minIn = 2, .minOut = 4, .handler = Exchange,
+     .first = Out(GROUP_CAL, CMD_CAL_FULL, kIn), .second = kStatus, .returned = 4},
+    {.code = IOCTL_QMS_FIX_FULL_CAL, .minIn = 2, .minOut = 4, .handler = Exchange,
+     .first = Out(GROUP_CAL, CMD_CAL_FIX_FULL, kIn), .second = kStatus, .returned = 4},
     // IOCTL_QMS_FIX_ZERO_CAL has no row: the module offers no such command.
-    {IOCTL_QMS_CAL_COMPLETE, 2, 4, Exchange, Out(GROUP_CAL, CMD_CAL_COMPLETE, kIn), kStatus, 4, false},
-    {IOCTL_QMS_CJC_CMD36, 0, 4, ResetCjcOffset, Out(GROUP_AI, CMD_AI_CJC_CMD36, kOut), kStatus, 4, false},
-    {IOCTL_QMS_SET_CJC_OFFSET, 4, 0, SetCjcOffset, Out(GROUP_AI, CMD_AI_SET_CJC_OFFSET, kIn), kNoStep, 0, false},
-    {IOCTL_QMS_GET_CJC_OFFSET, 4, 0, GetCjcOffset, In(GROUP_AI, CMD_AI_GET_CJC_OFFSET, kIn), kNoStep, 4, false},
-    {IOCTL_QMS_READ_CJC, 0, 8, Exchange, In(GROUP_AI, CMD_AI_READ_CJC, kOut), kNoStep, 8, false},
-    {IOCTL_QMS_CJC_CMD38, 4, 0, Exchange, In(GROUP_AI, CMD_AI_CJC_CMD38, kIn), kNoStep, 4, false},
-    {IOCTL_QMS_CJC_CMD37, 4, sizeof(CjcHistory), CommandThenHistory, Out(GROUP_AI, CMD_AI_CJC_CMD37, kIn), kNoStep, sizeof(CjcHistory), true},
-    {IOCTL_QMS_RESET_AI_CONV, 0, 4, Exchange, Out(GROUP_AI, CMD_AI_RESET_CONV, kOut), kStatus, 4, false},
-    {IOCTL_QMS_START_AI_CONV, 0, 4, Exchange, Out(GROUP_AI, CMD_AI_START_CONV, kOut), kStatus, 4, false},
+    {.code = IOCTL_QMS_CAL_COMPLETE, .minIn = 2, .minOut = 4, .handler = Exchange,
+     .first = Out(GROUP_CAL, CMD_CAL_COMPLETE, kIn), .second = kStatus, .returned = 4},
+    // CJC_CMD36: the payload goes out from the output buffer, which the status then overwrites.
+    {.code = IOCTL_QMS_CJC_CMD36, .minOut = 4, .handler = ResetCjcOffsetToReference,
+     .first = Out(GROUP_AI, CMD_AI_CJC_RESET_TO_REFERENCE, kOut), .second = kStatus, .returned = 4},
+    {.code = IOCTL_QMS_SET_CJC_OFFSET, .minIn = 4, .handler = SetCjcOffset,
+     .first = Out(GROUP_AI, CMD_AI_SET_CJC_OFFSET, kIn)},
+    // The offset and the reference are read into the input buffer.
+    {.code = IOCTL_QMS_GET_CJC_OFFSET, .minIn = 4, .handler = GetCjcOffset,
+     .first = In(GROUP_AI, CMD_AI_GET_CJC_OFFSET, kIn), .returned = 4},
+    {.code = IOCTL_QMS_READ_CJC, .minOut = 8, .handler = Exchange, .first = In(GROUP_AI, CMD_AI_READ_CJC, kOut),
+     .returned = 8},
+    {.code = IOCTL_QMS_CJC_CMD38, .minIn = 4, .handler = Exchange, .first = In(GROUP_AI, CMD_AI_CJC_READ_REFERENCE, kIn),
+     .returned = 4},
+    {.code = IOCTL_QMS_CJC_CMD37, .minIn = 4, .minOut = sizeof(CjcHistory), .handler = WriteReferenceThenHistory,
+     .first = Out(GROUP_AI, CMD_AI_CJC_WRITE_REFERENCE, kIn), .returned = sizeof(CjcHistory), .alwaysTrue = true},
+    {.code = IOCTL_QMS_RESET_AI_CONV, .minOut = 4, .handler = Exchange,
+     .first = Out(GROUP_AI, CMD_AI_RESET_CONV, kOut), .second = kStatus, .returned = 4},
+    {.code = IOCTL_QMS_START_AI_CONV, .minOut = 4, .handler = Exchange,
+     .first = Out(GROUP_AI, CMD_AI_START_CONV, kOut), .second = kStatus, .returned = 4},
 };
+
+// A step is a request of the module's command set in the direction the command table gives
+// it, and it reads or writes no more of its buffer than the row checks for.
+constexpr bool StepFits(const VendorStep &step, const ControlRow &row)
+{
+    if (step.buffer == Buffer::None)
+        return step.group == 0 && step.command == 0;
+    const qms::VendorCommand *command = qms::FindVendorCommand(step.group, step.command);
+    if (!command || command->callerLength || command->direction != step.direction)
+        return false;
+    return command->length <= (step.buffer == Buffer::In ? row.minIn : row.minOut);
+}
+
+constexpr bool RowsAgreeWithTheCommandTable()
+{
+    for (const ControlRow &row : kControlRows) {
+        if (!row.handler || !StepFits(row.first, row) || !StepFits(row.second, row))
+            return false;
+        if (row.second.buffer != Buffer::None && row.first.buffer == Buffer::None)
+            return false;
+    }
+    return true;
+}
+
+constexpr bool EveryCodeHasOneRow()
+{
+    for (const ControlRow &row : kControlRows) {
+        int rows = 0;
+        for (const ControlRow &other : kControlRows)
+            rows += other.code == row.code;
+        bool known = false;
+        for (const qms::ControlCodeName &contract : qms::kControlCodes)
+            known = known || contract.code == row.code;
+        if (rows != 1 || !known)
+            return false;
+    }
+    return true;
+}
+
+static_assert(RowsAgreeWithTheCommandTable(), "a control row disagrees with the module's command table");
+static_assert(EveryCodeHasOneRow(), "a control code has no contract entry or more than one row");
 
 const ControlRow *FindRow(DWORD code)
 {

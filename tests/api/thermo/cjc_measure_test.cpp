@@ -49,7 +49,7 @@ protected:
 
     Bytes SentCode() const
     {
-        const auto sent = module->wire(GROUP_AI, CMD_AI_CJC_CMD37);
+        const auto sent = module->wire(GROUP_AI, CMD_AI_CJC_WRITE_REFERENCE);
         return sent.empty() ? Bytes{} : sent.back().data;
     }
 
@@ -74,7 +74,7 @@ TEST_F(CjcMeasurement, RecoversTheSensorErrorWithEachTypesCalibrator)
 
         const uint16_t code = qms::api::CjcOffsetCode(error);
         EXPECT_EQ(SentCode(), Be32(code)) << "the error goes to the module as its offset code";
-        EXPECT_EQ(module->wire(GROUP_AI, CMD_AI_CJC_CMD36).size(), 1u);
+        EXPECT_EQ(module->wire(GROUP_AI, CMD_AI_CJC_RESET_TO_REFERENCE).size(), 1u);
         const nlohmann::json state = module->state();
         EXPECT_EQ(state["cjc_offset_code"], code) << "the reset makes it the active offset";
         EXPECT_FALSE(state["converting"]) << "the conversion is left reset";
@@ -168,7 +168,7 @@ TEST_F(CjcMeasurement, FailuresReturnTheirOwnCodesAndReleaseTheRange)
 
 TEST_F(CjcMeasurement, ErrorIsKeptWhenTheModuleRefusesTheOffset)
 {
-    module->update({{"faults", {{{"group", GROUP_AI}, {"command", CMD_AI_CJC_CMD36}, {"dir", "out"},
+    module->update({{"faults", {{{"group", GROUP_AI}, {"command", CMD_AI_CJC_RESET_TO_REFERENCE}, {"dir", "out"},
                                  {"fault", "status"}, {"status", 0x0105}}}}});
     float error = 42.0f;
     EXPECT_EQ(MeasureCJCError(handle, TC_TYPE_K, TC_TYPE_K, &error), 8);
