@@ -180,11 +180,11 @@ TEST_F(CjcMeasurement, AnOffsetTheModuleDidNotTakeIsReported)
 {
     ASSERT_EQ(qms::api::WriteCJCOffsetCode(&Record(), 0.0f), 0);
     const nlohmann::json before = module->state();
-    Fail(CMD_AI_CJC_CMD37, "out");
+    Fail(CMD_AI_CJC_WRITE_REFERENCE, "out");
     float error = 42.0f;
     EXPECT_EQ(MeasureCJCError(handle, TC_TYPE_K, TC_TYPE_K, &error), 6);
     EXPECT_NEAR(error, kSensorErrorC, 0.15) << "the error is known all the same";
-    EXPECT_TRUE(module->wire(GROUP_AI, CMD_AI_CJC_CMD36).empty())
+    EXPECT_TRUE(module->wire(GROUP_AI, CMD_AI_CJC_RESET_TO_REFERENCE).empty())
         << "the offset is not made active after it failed to arrive";
     const nlohmann::json after = module->state();
     EXPECT_EQ(after["cjc_reference_code"], before["cjc_reference_code"]);
