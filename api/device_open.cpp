@@ -52,8 +52,11 @@ bool CreateDeviceEvents(DeviceRecord &record)
 
 // A new record with its events and stream handle, appended to the list when the stream
 // device opened; handed back unlinked (for release by the caller) when it did not. Null
-// when no events could be created.
-RecordRef CreateDeviceRecord(uint32_t deviceNumber, const DeviceSettings &settings)
+// when no events could be created. `noticeTaken` tells whether the module took the open
+// notice the driver sends it for the first handle: the driver opens the handle all the same
+// and leaves the transfer failure as the thread's last error.
+RecordRef CreateDeviceRecord(uint32_t deviceNumber, const DeviceSettings &settings,
+                             bool *noticeTaken)
 {
     auto record = std::make_shared<DeviceRecord>();
     record->settings = settings;
@@ -61,9 +64,11 @@ RecordRef CreateDeviceRecord(uint32_t deviceNumber, const DeviceSettings &settin
     record->openCount = 1;
     if (!CreateDeviceEvents(*record))
         return nullptr;
+    SetLastError(ERROR_SUCCESS);
     record->streamHandle = CreateFileW(record->settings.CallName, GENERIC_READ | GENERIC_WRITE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    *noticeTaken = GetLastError() != QMS_LASTERR_TRANSFER;
     if (record->streamHandle != INVALID_HANDLE_VALUE)
         RecordList::instance().append(record);
     return record;
@@ -147,7 +152,8 @@ extern "C" QMS_EXPORT uint32_t DeviceOpen(uint32_t deviceNumber, uint32_t *handl
             *handle = existing->handle;
             return QMS_SUCCESS;
         }
-        RecordRef record = CreateDeviceRecord(deviceNumber, settings);
+        bool noticeTaken = true;
+        RecordRef record = CreateDeviceRecord(deviceNumber, settings, &noticeTaken);
         if (!record)
             return DeviceError(deviceNumber, QMS_ERRIDX_NO_RECORD);
         if (record->streamHandle == INVALID_HANDLE_VALUE)
@@ -155,11 +161,12 @@ extern "C" QMS_EXPORT uint32_t DeviceOpen(uint32_t deviceNumber, uint32_t *handl
 
         // The DO shadow starts from the module's outputs; it is informative only, so a failed
         // read-back leaves it at 0 and the open goes on. A module that did not take a request
-        // is asked nothing more: each further request could cost another transfer time-out,
-        // and the parameter blocks it did not give stay 0 (the handle is usable all the same).
+        // (the open notice included) is asked nothing more: each further request could cost
+        // another transfer time-out, and the parameter blocks it did not give stay 0 (the
+        // handle is usable all the same).
         uint8_t outputs[4] = {};
-        const bool answered = GetCurrentDoPortsState(*record, 0, 1, outputs) !=
-                              DeviceError(deviceNumber, QMS_DRVERR_TRANSFER);
+        const bool answered = noticeTaken && GetCurrentDoPortsState(*record, 0, 1, outputs) !=
+                                                 DeviceError(deviceNumber, QMS_DRVERR_TRANSFER);
         const bool blocksRead =
             answered &&
             ReadDeviceParameters(record.get(), QMS_BLOCK_RANGE_INDEX, 0, QMS_AI_CHANNELS,
