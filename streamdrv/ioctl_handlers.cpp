@@ -11,17 +11,22 @@ namespace {
 // Which caller buffer a vendor request sends from or reads into.
 enum class Buffer : uint8_t { None, In, Out };
 
+// How many bytes of an IN reply the caller goes on to read, from its request.
+using ReplyNeed = WORD (*)(const IoRequest &request);
+
 // One vendor request of a control code: the command, the caller buffer it uses and its
-// direction, which must be the command table's.
+// direction, which must be the command table's. An IN reply shorter than the caller reads
+// fails the request and leaves the buffer as it was; without `need` the caller reads it all.
 struct VendorStep {
     BYTE group = 0;
     WORD command = 0;
     Buffer buffer = Buffer::None;
     qms::VendorDirection direction = qms::VendorDirection::Out;
+    ReplyNeed need = nullptr;
 };
 
 // The device status word read after a command: IN(127,3) 4 into the output buffer.
-constexpr VendorStep kStatus{GROUP_DEVICE, CMD_DEVICE_STATUS, Buffer::Out, qms::VendorDirection::In};
+constexpr VendorStep kStatus{GROUP_DEVICE, CMD_DEVICE_STATUS, Buffer::Out, qms::VendorDirection::In, nullptr};
 
 struct ControlRow;
 using Handler = BOOL (*)(DeviceContext *, IoRequest &, const ControlRow &);
@@ -50,9 +55,10 @@ bool Send(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD l
     return VendorOut(context, group, command, 0, buffer, length) || Failed(context);
 }
 
-bool Receive(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length)
+// An IN request whose reply the caller reads up to `needed` bytes of.
+bool Receive(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length, WORD needed)
 {
-    return VendorIn(context, group, command, 0, buffer, length) || Failed(context);
+    return VendorInAtLeast(context, group, command, buffer, length, needed) || Failed(context);
 }
 
 // One request of the command set, with its direction and length from the command table.
@@ -61,7 +67,8 @@ bool Issue(DeviceContext *context, const VendorStep &step, IoRequest &request)
     const qms::VendorCommand *command = qms::FindVendorCommand(step.group, step.command);
     void *buffer = step.buffer == Buffer::In ? request.in : request.out;
     if (command->direction == qms::VendorDirection::In)
-        return Receive(context, step.group, step.command, buffer, command->length);
+        return Receive(context, step.group, step.command, buffer, command->length,
+                       step.need ? step.need(request) : command->length);
     return Send(context, step.group, step.command, buffer, command->length);
 }
 
@@ -72,6 +79,17 @@ uint32_t LoadWord(const BYTE *bytes)
     return word;
 }
 
+// A reply of a status or ready word and one 32-bit value per channel: the caller reads the
+// channels its request counted (big-endian u16 at `countOffset` of the request).
+template <size_t countOffset> WORD WordAndChannels(const IoRequest &request)
+{
+    const unsigned count = QmsLoadBe16(request.in + countOffset);
+    return static_cast<WORD>(4 + 4 * std::min(count, QMS_AI_CHANNELS));
+}
+
+// Bytes 0-5 and 9 of the digital-I/O reply are read; 10 must have come.
+constexpr WORD kDioReplyRead = offsetof(DioReply, data) + 2;
+
 // The caller's bytes padded with zeros to the payload the module expects.
 template <size_t N> void PadPayload(BYTE (&payload)[N], const IoRequest &request)
 {
@@ -81,13 +99,14 @@ template <size_t N> void PadPayload(BYTE (&payload)[N], const IoRequest &request
 
 // ---- handlers -----------------------------------------------------------------------------------
 
-// One or two requests under the lock; both are issued even when the first fails.
+// One or two requests under the lock. The second (a status read, a reply) is not sent after a
+// failed first one: it would answer nothing, and cost a module that has stopped answering a
+// second time-out.
 BOOL Exchange(DeviceContext *context, IoRequest &request, const ControlRow &row)
 {
     TransferLockGuard lock(context);
-    const bool first = Issue(context, row.first, request);
-    const bool second = row.second.buffer == Buffer::None || Issue(context, row.second, request);
-    return first && second;
+    return Issue(context, row.first, request) &&
+           (row.second.buffer == Buffer::None || Issue(context, row.second, request));
 }
 
 BOOL NoDeviceRequest(DeviceContext *, IoRequest &, const ControlRow &)
@@ -109,7 +128,8 @@ BOOL WriteReferenceThenHistory(DeviceContext *context, IoRequest &request, const
     return TRUE;
 }
 
-// Digital-I/O read: select the port, read the 12-byte reply, hand out the port value.
+// Digital-I/O read: select the port, read the 12-byte reply, hand out the port value. The
+// reply is not asked for when the selection failed.
 BOOL DioRead(DeviceContext *context, IoRequest &request, WORD selectCommand, WORD replyCommand,
              bool orDeviceError)
 {
@@ -118,16 +138,16 @@ BOOL DioRead(DeviceContext *context, IoRequest &request, WORD selectCommand, WOR
     bool transferred;
     {
         TransferLockGuard lock(context);
-        const bool selected = Send(context, GROUP_DIO, selectCommand, &select, sizeof select);
-        const bool replied = Receive(context, GROUP_DIO, replyCommand, &reply, sizeof reply);
-        transferred = selected && replied;
+        transferred = Send(context, GROUP_DIO, selectCommand, &select, sizeof select) &&
+                      Receive(context, GROUP_DIO, replyCommand, &reply, sizeof reply, kDioReplyRead);
     }
+    // After a failed transfer the reply holds nothing of the module's: 501 stands and the
+    // caller's buffer keeps its content.
+    if (!transferred)
+        return FALSE;
     const uint16_t value = reply.data[1];
     std::memcpy(request.out, &value, std::min<DWORD>(request.outLength, sizeof value));
     *request.bytesReturned = static_cast<DWORD>(reply.echo[0]) | static_cast<DWORD>(reply.echo[1]) << 8;
-    // After a failed transfer the reply holds nothing to check: 501 stands.
-    if (!transferred)
-        return FALSE;
     BOOL result = TRUE;
     if (reply.echo[0] != 0x00 || reply.echo[1] != 0x01) {
         RecordDriverError(context, QMS_DRVERR_DIO_ECHO);
@@ -180,6 +200,8 @@ BOOL MaiRead(DeviceContext *context, IoRequest &request, const ControlRow &)
     constexpr int kImmediatePolls = 3;
     BYTE scan[sizeof(ScanRequest)];
     PadPayload(scan, request);
+    // The ready word and the samples of the channels asked for are read on.
+    const WORD need = WordAndChannels<offsetof(ScanRequest, channelCount)>(request);
     SampleBlock block{};
     bool ok;
     {
@@ -187,7 +209,7 @@ BOOL MaiRead(DeviceContext *context, IoRequest &request, const ControlRow &)
         ok = Send(context, GROUP_AI, CMD_AI_SCAN, scan, sizeof scan);
         const DWORD start = GetTickCount();
         for (int poll = 0; ok; ++poll) {
-            ok = Receive(context, GROUP_AI, CMD_AI_SAMPLES, &block, sizeof block);
+            ok = Receive(context, GROUP_AI, CMD_AI_SAMPLES, &block, sizeof block, need);
             if (!ok || Swap32(block.ready) != 0)
                 break;
             if (GetTickCount() - start >= context->transferTimeout || ModuleRemoved(context))
@@ -196,7 +218,9 @@ BOOL MaiRead(DeviceContext *context, IoRequest &request, const ControlRow &)
                 Sleep(1);
         }
     }
-    std::memcpy(request.out, &block, sizeof block);
+    // A block that failed holds no samples: the caller's buffer keeps its content.
+    if (ok)
+        std::memcpy(request.out, &block, sizeof block);
     return ok;
 }
 
@@ -213,7 +237,8 @@ BOOL FirmwareVersion(DeviceContext *context, IoRequest &request, const ControlRo
     const WORD length = static_cast<WORD>(std::min<DWORD>(request.outLength, 0xFFFF));
     *request.bytesReturned = length;
     TransferLockGuard lock(context);
-    return Receive(context, GROUP_DEVICE, CMD_DEVICE_FW_VERSION, request.out, length);
+    // Text: a shorter one is the whole text, and the rest of the buffer keeps its content.
+    return Receive(context, GROUP_DEVICE, CMD_DEVICE_FW_VERSION, request.out, length, 0);
 }
 
 // The offset requests keep the history's offset word current.
@@ -241,7 +266,7 @@ BOOL ResetCjcOffsetToReference(DeviceContext *context, IoRequest &request, const
     const BOOL result = Exchange(context, request, row);
     if (result && LoadWord(request.out) == 0) {
         uint32_t offset = 0;
-        if (VendorIn(context, GROUP_AI, CMD_AI_GET_CJC_OFFSET, 0, &offset, sizeof offset))
+        if (VendorInAll(context, GROUP_AI, CMD_AI_GET_CJC_OFFSET, &offset, sizeof offset))
             StoreOffsetWord(context, offset);
     }
     return result;
@@ -253,9 +278,9 @@ constexpr VendorStep Out(BYTE group, WORD command, Buffer from)
 {
     return {group, command, from, qms::VendorDirection::Out};
 }
-constexpr VendorStep In(BYTE group, WORD command, Buffer into)
+constexpr VendorStep In(BYTE group, WORD command, Buffer into, ReplyNeed need = nullptr)
 {
-    return {group, command, into, qms::VendorDirection::In};
+    return {group, command, into, qms::VendorDirection::In, need};
 }
 
 constexpr Buffer kIn = Buffer::In;
@@ -287,7 +312,8 @@ constexpr ControlRow kControlRows[] = {
     {.code = IOCTL_QMS_LOCATE, .minIn = 1, .handler = Exchange, .first = Out(GROUP_DEVICE, CMD_DEVICE_LOCATE, kIn),
      .alwaysTrue = true},
     {.code = IOCTL_QMS_READ_CHAN_CONFIG, .minIn = 6, .minOut = 36, .handler = Exchange,
-     .first = Out(GROUP_AI, CMD_AI_CHAN_CONFIG_SELECT, kIn), .second = In(GROUP_AI, CMD_AI_CHAN_CONFIG_READ, kOut),
+     .first = Out(GROUP_AI, CMD_AI_CHAN_CONFIG_SELECT, kIn),
+     .second = In(GROUP_AI, CMD_AI_CHAN_CONFIG_READ, kOut, WordAndChannels<offsetof(ChanConfigReadRequest, channelCount)>),
      .returned = 36},
     {.code = IOCTL_QMS_WRITE_CHAN_CONFIG, .minIn = 40, .minOut = 4, .handler = Exchange,
      .first = Out(GROUP_AI, CMD_AI_CHAN_CONFIG_WRITE, kIn), .second = kStatus},
