@@ -39,29 +39,38 @@ uint32_t ConfigureChannels(DeviceRecord &record, uint16_t count, uint16_t start,
     MaiConfigRequest request{};
     request.startChannel = Swap16(start);
     request.channelCount = Swap16(count);
+    for (uint16_t i = 0; i < count; ++i) {
+        const uint16_t code = rangeCodes[i];
+        uint16_t moduleCode = code;
+        if (code != QMS_RANGE_UNCHANGED && (code & QMS_RANGE_CURRENT_BIT)) {
+            const int row = FindInternalGainRow(code);
+            if (row != kNoRow)
+                moduleCode = static_cast<uint16_t>(InternalGainList()[row].moduleCode);
+        }
+        request.codes[i] = Swap16(moduleCode);
+    }
+    // The module must have taken the ranges before the record or the stored power-up ranges
+    // (block 0x210) follow them; after a refused request nothing more is sent.
+    if (const uint32_t refused = SendControl(record, IOCTL_QMS_MAI_CONFIG, &request,
+                                             sizeof request, nullptr, 0))
+        return refused;
+
     uint32_t indexes[QMS_AI_CHANNELS] = {};
     for (uint16_t i = 0; i < count; ++i) {
         const uint16_t code = rangeCodes[i];
         const uint16_t channel = ChannelOfPosition(start, i);
-        uint16_t moduleCode = code;
         if (code != QMS_RANGE_UNCHANGED) {
-            const int row = FindInternalGainRow(code);
             record.rangeIndex[channel] = record.rangeOverride[channel] != 0
                                              ? record.rangeOverride[channel]
-                                             : static_cast<uint32_t>(row);
+                                             : static_cast<uint32_t>(FindInternalGainRow(code));
             record.rangeCode[channel] = code;
-            if ((code & QMS_RANGE_CURRENT_BIT) && row != kNoRow)
-                moduleCode = static_cast<uint16_t>(InternalGainList()[row].moduleCode);
         }
-        request.codes[i] = Swap16(moduleCode);
         indexes[i] = record.rangeIndex[channel];
     }
-    const uint32_t sent = SendControl(record, IOCTL_QMS_MAI_CONFIG, &request, sizeof request,
-                                      nullptr, 0);
     if (record.persistSuppression == 0 &&
         WriteDeviceParameters(&record, QMS_BLOCK_RANGE_INDEX, start, count, indexes) != 0)
         return DeviceError(dev, QMS_ERRIDX_BLOCK_ACCESS);
-    return sent;
+    return QMS_SUCCESS;
 }
 
 } // namespace

@@ -25,6 +25,7 @@ constexpr float kBurnOutLowValue = -888888.0f;
 uint16_t ThermocoupleRow(uint16_t type);
 
 // The range code of a type's thermocouple row: 0, or -1 when the type has none (N, above 7).
+// Every temperature function asks this before it sends anything.
 int32_t FindTcGainCode(uint16_t type, uint16_t *rangeCode);
 
 // The module's burn-out status of a channel (block 0x230), nonzero when the thermocouple is

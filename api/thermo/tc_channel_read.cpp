@@ -35,24 +35,33 @@ float BurnOutValue(uint32_t setting, uint16_t rangeCode, float cjcEmf, uint16_t 
     return ConvertTempScale(BoundedTcTemp(volts * 1000.0f + cjcEmf, type), scale);
 }
 
-uint32_t ReadThermocouple(DeviceRecord &record, uint16_t channel, uint16_t type, uint16_t scale,
-                          float *result)
+// The arguments of a thermocouple read, checked before anything is sent: the range code of
+// the type's thermocouple row, or the code that refuses the call.
+uint32_t CheckThermocoupleRead(const DeviceRecord &record, uint16_t channel, uint16_t type,
+                               const float *result, uint16_t *rangeCode)
 {
     const uint32_t dev = record.deviceNumber;
     if (record.settings.BoardID != Features().deviceType)
         return DeviceError(dev, QMS_ERRIDX_DEVICE_TYPE);
     if (channel >= Features().channelCount)
         return DeviceError(dev, QMS_ERRIDX_OUT_OF_RANGE);
-    if (!result)
+    if (!result || FindTcGainCode(type, rangeCode) != 0)
         return DeviceError(dev, QMS_ERRIDX_ARGUMENT);
+    return QMS_SUCCESS;
+}
+
+uint32_t ReadThermocouple(DeviceRecord &record, uint16_t channel, uint16_t type, uint16_t scale,
+                          float *result)
+{
+    const uint32_t dev = record.deviceNumber;
+    uint16_t rangeCode = 0;
+    if (const uint32_t refused = CheckThermocoupleRead(record, channel, type, result, &rangeCode))
+        return refused;
 
     float cjc = 0.0f;
     if (const uint32_t failed = ReadCJCHistoryTemp(&record, &cjc))
         return failed == kCjcHistoryFailed ? DeviceError(dev, failed) : failed;
     const float cjcEmf = TcErrorVolts(cjc, type);
-    uint16_t rangeCode = 0;
-    if (FindTcGainCode(type, &rangeCode) != 0)
-        return DeviceError(dev, QMS_ERRIDX_ARGUMENT);
 
     const ThermocoupleRangeOverride range(record, channel, type, false);
     if (const uint32_t failed = AIConfig(record.handle, channel, rangeCode))
@@ -80,6 +89,10 @@ uint32_t ReadThermocoupleDirect(DeviceRecord &record, uint16_t channel, uint16_t
 {
     if (!celsius)
         return DeviceError(record.deviceNumber, QMS_ERRIDX_ARGUMENT);
+    // A type without a thermocouple row is refused before the module is asked anything.
+    uint16_t rangeCode = 0;
+    if (FindTcGainCode(type, &rangeCode) != 0)
+        return static_cast<uint32_t>(-1);
     float sum = 0.0f;
     for (int i = 0; i < kDirectCjcReadings; ++i) {
         float reading = 0.0f;
@@ -93,9 +106,6 @@ uint32_t ReadThermocoupleDirect(DeviceRecord &record, uint16_t channel, uint16_t
         return 1;
     const float cjc = sum * 0.2f - offset;
     const float cjcEmf = TcErrorVolts(cjc, type);
-    uint16_t rangeCode = 0;
-    if (FindTcGainCode(type, &rangeCode) != 0)
-        return static_cast<uint32_t>(-1);
 
     const ThermocoupleRangeOverride range(record, channel, type, true);
     if (const uint32_t failed = AIConfig(record.handle, channel, rangeCode))
@@ -113,6 +123,21 @@ extern "C" QMS_EXPORT uint32_t TCMuxRead(uint32_t handle, uint16_t channel, uint
                                          uint16_t /*unused2*/, uint16_t type, uint16_t scale,
                                          float *result)
 {
+    // Right after a (re-)plug the driver's first CJC sample may still be on its way. It is
+    // waited for before the call takes the device, so that the device's other calls go on
+    // meanwhile; a read whose arguments are refused waits for nothing.
+    const uint32_t ready = Shielded(uint32_t{QMS_ERR_NULL_HANDLE}, [&]() -> uint32_t {
+        const RecordRef record = FindRecordByHandle(handle);
+        if (!record)
+            return QMS_ERR_NULL_HANDLE;
+        uint16_t rangeCode = 0;
+        if (const uint32_t refused = CheckThermocoupleRead(*record, channel, type, result, &rangeCode))
+            return refused;
+        return WaitForCjcSample(*record) ? QMS_SUCCESS
+                                         : DeviceError(record->deviceNumber, kCjcHistoryFailed);
+    });
+    if (ready != QMS_SUCCESS)
+        return ready;
     return OnDevice(handle, [&](DeviceRecord &record) {
         return ReadThermocouple(record, channel, type, scale, result);
     });
