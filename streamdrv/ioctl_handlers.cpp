@@ -147,7 +147,7 @@ BOOL DioRead(DeviceContext *context, IoRequest &request, WORD selectCommand, WOR
         return FALSE;
     const uint16_t value = reply.data[1];
     std::memcpy(request.out, &value, std::min<DWORD>(request.outLength, sizeof value));
-    *request.bytesReturned = static_cast<DWORD>(reply.echo[0]) | static_cast<DWORD>(reply.echo[1]) << 8;
+    *request.bytesReturned = QmsLoadLe16(reply.echo);
     BOOL result = TRUE;
     if (reply.echo[0] != 0x00 || reply.echo[1] != 0x01) {
         RecordDriverError(context, QMS_DRVERR_DIO_ECHO);
