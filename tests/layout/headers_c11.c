@@ -1,5 +1,6 @@
 /* Every header of the contract and of the public API compiles as C11, on 32-bit too. */
 #include "qms6093.h"
+#include "qms6093ext.h"
 #include "qms_byteorder.h"
 #include "qms_cdefs.h"
 #include "qms_gainlist.h"
