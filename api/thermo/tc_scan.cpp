@@ -12,8 +12,8 @@
 #include "api/parameter_blocks.h"
 #include "api/thermo/cjc_readers.h"
 #include "api/thermo/tc_channel.h"
-#include "api/thermo/tc_scan.h"
 #include "qms6093_thermo.h"
+#include "qms6093ext.h"
 
 using namespace qms::api;
 
