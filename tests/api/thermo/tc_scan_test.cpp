@@ -121,6 +121,18 @@ protected:
         }
     }
 
+    // A scan of all eight channels as `types` that sends one range configuration, from
+    // `start` with `codes`.
+    void ExpectScanConfigures(const uint16_t *types, uint16_t start, const std::vector<uint16_t> &codes)
+    {
+        module->clearWire();
+        ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
+        const std::vector<RangeRequest> ranges = RangeRequests(*module);
+        ASSERT_EQ(ranges.size(), 1u);
+        EXPECT_EQ(ranges[0].start, start);
+        EXPECT_EQ(ranges[0].codes, codes);
+    }
+
     qms::api::DeviceRecord &Record() { return *qms::api::FindRecordByHandle(handle); }
 };
 
@@ -194,13 +206,9 @@ TEST_F(ThermocoupleScan, ConfiguresAndStoresOnlyTheRangesThatChanged)
     const uint16_t volts[8] = {QMS_RANGE_0_1V, QMS_RANGE_0_1V, QMS_RANGE_0_1V, QMS_RANGE_0_1V,
                                QMS_RANGE_0_1V, QMS_RANGE_0_1V, QMS_RANGE_0_1V, QMS_RANGE_0_1V};
     ASSERT_EQ(MAIConfig(handle, 8, 0, volts), 0u);
-    module->clearWire();
-    ASSERT_EQ(Scan(handle, 0, 8, kTypes).code, 0u);
-    std::vector<RangeRequest> ranges = RangeRequests(*module);
-    ASSERT_EQ(ranges.size(), 1u);
-    EXPECT_EQ(ranges[0].start, 0);
-    EXPECT_EQ(ranges[0].codes, (std::vector<uint16_t>{0x22, 0x12, 0x28, 0x11, 0x18, 0x19, 0x22, 0x22}));
-    EXPECT_EQ(module->state()["blocks"]["0x210"].get<std::vector<int>>(), (std::vector<int>{9, 8, 10, 11, 12, 13, 14, 9}));
+    ExpectScanConfigures(kTypes, 0, {0x22, 0x12, 0x28, 0x11, 0x18, 0x19, 0x22, 0x22});
+    EXPECT_EQ(module->state()["blocks"]["0x210"].get<std::vector<int>>(),
+              (std::vector<int>{9, 8, 10, 11, 12, 13, 14, 9}));
     EXPECT_EQ(module->wire(GROUP_AI, CMD_AI_CHAN_CONFIG_WRITE).size(), 1u);
     ExpectRangeReleased(handle);
 
@@ -210,21 +218,11 @@ TEST_F(ThermocoupleScan, ConfiguresAndStoresOnlyTheRangesThatChanged)
     std::memcpy(types, kTypes, sizeof types);
     types[2] = TC_TYPE_T;
     types[5] = TC_TYPE_J;
-    module->clearWire();
-    ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
-    ranges = RangeRequests(*module);
-    ASSERT_EQ(ranges.size(), 1u);
-    EXPECT_EQ(ranges[0].start, 2);
-    EXPECT_EQ(ranges[0].codes, (std::vector<uint16_t>{0x11, 0xFF, 0xFF, 0x12}));
+    ExpectScanConfigures(types, 2, {0x11, 0xFF, 0xFF, 0x12});
 
     // K and E share their range but not their row: the row is stored again.
     types[0] = TC_TYPE_E;
-    module->clearWire();
-    ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
-    ranges = RangeRequests(*module);
-    ASSERT_EQ(ranges.size(), 1u);
-    EXPECT_EQ(ranges[0].start, 0);
-    EXPECT_EQ(ranges[0].codes, std::vector<uint16_t>{0x22});
+    ExpectScanConfigures(types, 0, {0x22});
     EXPECT_EQ(module->state()["blocks"]["0x210"][0], 14);
 
     // A channel the application configured in between, and one DirectReadTemp used without
@@ -232,12 +230,7 @@ TEST_F(ThermocoupleScan, ConfiguresAndStoresOnlyTheRangesThatChanged)
     ASSERT_EQ(AIConfig(handle, 6, QMS_RANGE_0_15MV), 0u);
     float celsius = 0.0f;
     ASSERT_EQ(DirectReadTemp(handle, 3, TC_TYPE_T, &celsius), 0);
-    module->clearWire();
-    ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
-    ranges = RangeRequests(*module);
-    ASSERT_EQ(ranges.size(), 1u);
-    EXPECT_EQ(ranges[0].start, 3);
-    EXPECT_EQ(ranges[0].codes, (std::vector<uint16_t>{0x11, 0xFF, 0xFF, 0x22}));
+    ExpectScanConfigures(types, 3, {0x11, 0xFF, 0xFF, 0x22});
 
     module->clearWire();
     ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
