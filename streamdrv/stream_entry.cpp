@@ -57,7 +57,7 @@ QMS_EXPORT DWORD_PTR U93_Init(LPCWSTR pContext, LPCVOID)
     if (!StartDevice(context))
         return 0;
     if (!context->removalEvent)
-        context->removalEvent = CreateEventW(nullptr, FALSE, FALSE, RemovalEventName(context->deviceNumber).c_str());
+        context->removalEvent = CreateEventW(nullptr, TRUE, FALSE, RemovalEventName(context->deviceNumber).c_str());
     if (!context->usbFuncs->lpRegisterNotificationRoutine(context->usbDevice, DeviceNotify, context)) {
         StopCjcSampler(context);
         return 0;

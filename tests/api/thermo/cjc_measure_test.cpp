@@ -175,3 +175,19 @@ TEST_F(CjcMeasurement, ErrorIsKeptWhenTheModuleRefusesTheOffset)
     EXPECT_NEAR(error, kSensorErrorC, 0.15);
     ExpectRangeReleased(handle);
 }
+
+TEST_F(CjcMeasurement, AnOffsetTheModuleDidNotTakeIsReported)
+{
+    ASSERT_EQ(qms::api::WriteCJCOffsetCode(&Record(), 0.0f), 0);
+    const nlohmann::json before = module->state();
+    Fail(CMD_AI_CJC_CMD37, "out");
+    float error = 42.0f;
+    EXPECT_EQ(MeasureCJCError(handle, TC_TYPE_K, TC_TYPE_K, &error), 6);
+    EXPECT_NEAR(error, kSensorErrorC, 0.15) << "the error is known all the same";
+    EXPECT_TRUE(module->wire(GROUP_AI, CMD_AI_CJC_CMD36).empty())
+        << "the offset is not made active after it failed to arrive";
+    const nlohmann::json after = module->state();
+    EXPECT_EQ(after["cjc_reference_code"], before["cjc_reference_code"]);
+    EXPECT_EQ(after["cjc_offset_code"], 0x8000);
+    ExpectRangeReleased(handle);
+}

@@ -129,6 +129,23 @@ TEST_F(TemperatureChannel, ArgumentsAreCheckedBeforeTheChannelIsTouched)
     ExpectRangeReleased(handle);
 }
 
+TEST_F(TemperatureChannel, TypesWithoutAThermocoupleRowAreRefusedBeforeAnythingIsSent)
+{
+    // 256 once passed for the CJC row (module code 0x100 with bit 0x80 cleared).
+    for (uint16_t type : {uint16_t{TC_TYPE_N}, uint16_t{8}, uint16_t{0x100}, uint16_t{0x180}, uint16_t{0xFFFF}}) {
+        SCOPED_TRACE(testing::Message() << "type " << type);
+        module->clearWire();
+        float result = 7.0f;
+        EXPECT_EQ(TCMuxRead(handle, 2, 0, 0, type, kCelsius, &result), Code(dev, QMS_ERRIDX_ARGUMENT));
+        EXPECT_EQ(DirectReadTemp(handle, 2, type, &result), -1);
+        EXPECT_EQ(result, 7.0f);
+        EXPECT_TRUE(module->wire().empty());
+        EXPECT_TRUE(module->wire(GROUP_AI, CMD_AI_GET_CJC_OFFSET).empty()) << "nor the module's offset";
+        ExpectRangeReleased(handle);
+    }
+    EXPECT_EQ(module->state()["blocks"]["0x210"][2], 9) << "the open input keeps its K row";
+}
+
 TEST_F(TemperatureChannel, ReadsTheHotJunctionOfEachThermocouple)
 {
     const struct {
@@ -333,6 +350,7 @@ TEST_F(DeadCjcSensor, WaitsForTheSensorAreBounded)
     auto start = Clock::now();
     EXPECT_EQ(TCMuxRead(handle, 0, 0, 0, TC_TYPE_K, kCelsius, &result), Code(dev, QMS_ERRIDX_CJC_HISTORY));
     EXPECT_LT(Elapsed(start), 6.0);
+    EXPECT_LT(Elapsed(start), 2.5) << "one transfer time-out";
     ExpectRangeReleased(handle);
 
     module->clearWire();
