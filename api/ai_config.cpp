@@ -17,6 +17,18 @@ uint16_t ChannelOfPosition(uint16_t start, uint16_t position)
     return static_cast<uint16_t>((start + position) % QMS_AI_CHANNELS);
 }
 
+// What the module holds, and keeps as the channels' range index, from now on: a scan that
+// finds its ranges there need not configure them again. Not known after a refused request
+// (the module may have taken the codes or not), nor when the index was not stored.
+void NoteHeldRanges(DeviceRecord &record, uint16_t count, uint16_t start,
+                    const uint16_t *rangeCodes, bool known)
+{
+    for (uint16_t i = 0; i < count; ++i) {
+        if (rangeCodes[i] != QMS_RANGE_UNCHANGED)
+            record.heldRange[ChannelOfPosition(start, i)] = known ? rangeCodes[i] : 0;
+    }
+}
+
 uint32_t ConfigureChannels(DeviceRecord &record, uint16_t count, uint16_t start,
                            const uint16_t *rangeCodes)
 {
@@ -52,8 +64,10 @@ uint32_t ConfigureChannels(DeviceRecord &record, uint16_t count, uint16_t start,
     // The module must have taken the ranges before the record or the stored power-up ranges
     // (block 0x210) follow them; after a refused request nothing more is sent.
     if (const uint32_t refused = SendControl(record, IOCTL_QMS_MAI_CONFIG, &request,
-                                             sizeof request, nullptr, 0))
+                                             sizeof request, nullptr, 0)) {
+        NoteHeldRanges(record, count, start, rangeCodes, false);
         return refused;
+    }
 
     uint32_t indexes[QMS_AI_CHANNELS] = {};
     for (uint16_t i = 0; i < count; ++i) {
@@ -67,8 +81,11 @@ uint32_t ConfigureChannels(DeviceRecord &record, uint16_t count, uint16_t start,
         }
         indexes[i] = record.rangeIndex[channel];
     }
-    if (record.persistSuppression == 0 &&
-        WriteDeviceParameters(&record, QMS_BLOCK_RANGE_INDEX, start, count, indexes) != 0)
+    const bool persist = record.persistSuppression == 0;
+    const bool stored =
+        persist && WriteDeviceParameters(&record, QMS_BLOCK_RANGE_INDEX, start, count, indexes) == 0;
+    NoteHeldRanges(record, count, start, rangeCodes, stored);
+    if (persist && !stored)
         return DeviceError(dev, QMS_ERRIDX_BLOCK_ACCESS);
     return QMS_SUCCESS;
 }

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
+#include "api/api_call.h"
 #include "api/device_record.h"
+#include "api/thermo/cjc_readers.h"
 
 namespace qms::api {
 
@@ -38,6 +41,17 @@ std::optional<uint32_t> ReadTcBurnOut(DeviceRecord *record, uint16_t channel);
 // polynomial's extrapolation. Inside the span it is TcTemp.
 float BoundedTcTemp(float millivolts, uint16_t type);
 
+// The temperature of a channel read as `volts` on a thermocouple range, compensated by the
+// EMF of the cold junction (TcErrorVolts of the CJC temperature), in the TempScale `scale`.
+// Every reader of a thermocouple channel converts with this, so that they agree to the bit.
+float CompensatedTemperature(float volts, float cjcEmf, uint16_t type, uint16_t scale);
+
+// The value an open thermocouple reports under its channel's burn-out setting (nonzero), in
+// the TempScale `scale` or as one of the two marker values. rangeCode is the thermocouple's
+// range, whose limits settings 3 and 4 take.
+float BurnOutValue(uint32_t setting, uint16_t rangeCode, float cjcEmf, uint16_t type,
+                   uint16_t scale);
+
 // The channel configured for a thermocouple type while a temperature function runs: sets the
 // channel's range override to the type's row (and, when asked, the persist-suppression flag)
 // and clears both whenever the function returns.
@@ -54,5 +68,27 @@ private:
     uint16_t channel_;
     bool suppressPersist_;
 };
+
+// A temperature call on a device: check(record) refuses bad arguments before anything is
+// sent; then, right after a (re-)plug, the driver's first CJC sample is waited for before the
+// call takes the device, so that the device's other calls go on meanwhile; then
+// read(record) runs with the device held. A call whose arguments are refused waits for
+// nothing.
+template <class Check, class Read>
+uint32_t AfterFirstCjcSample(uint32_t handle, Check &&check, Read &&read) noexcept
+{
+    const uint32_t ready = Shielded(uint32_t{QMS_ERR_NULL_HANDLE}, [&]() -> uint32_t {
+        const RecordRef record = FindRecordByHandle(handle);
+        if (!record)
+            return QMS_ERR_NULL_HANDLE;
+        if (const uint32_t refused = check(*record))
+            return refused;
+        return WaitForCjcSample(*record) ? QMS_SUCCESS
+                                         : DeviceError(record->deviceNumber, kCjcHistoryFailed);
+    });
+    if (ready != QMS_SUCCESS)
+        return ready;
+    return OnDevice(handle, std::forward<Read>(read));
+}
 
 } // namespace qms::api

@@ -16,25 +16,6 @@ namespace {
 
 constexpr int kDirectCjcReadings = 5;
 
-// The value an open thermocouple reports under its channel's burn-out setting, in degrees
-// Celsius or as one of the two marker values.
-float BurnOutValue(uint32_t setting, uint16_t rangeCode, float cjcEmf, uint16_t type,
-                   uint16_t scale)
-{
-    if (setting == kBurnOutHigh)
-        return kBurnOutHighValue;
-    if (setting == kBurnOutLow)
-        return kBurnOutLowValue;
-    float volts = 0.0f;
-    if (setting == kBurnOutMaximum || setting == kBurnOutMinimum) {
-        const tagINTERNALGAINLIST &row = InternalGainList()[FindInternalGainRow(rangeCode)];
-        volts = setting == kBurnOutMaximum ? row.high : row.low;
-    }
-    // The limits of the bipolar ranges lie far beyond the thermocouples' EMF: the reported
-    // temperature stops at the end of the type's reference function.
-    return ConvertTempScale(BoundedTcTemp(volts * 1000.0f + cjcEmf, type), scale);
-}
-
 // The arguments of a thermocouple read, checked before anything is sent: the range code of
 // the type's thermocouple row, or the code that refuses the call.
 uint32_t CheckThermocoupleRead(const DeviceRecord &record, uint16_t channel, uint16_t type,
@@ -80,7 +61,7 @@ uint32_t ReadThermocouple(DeviceRecord &record, uint16_t channel, uint16_t type,
     float volts = 0.0f;
     if (const uint32_t failed = AIVoltageIn(record.handle, channel, rangeCode, 0, &volts))
         return failed;
-    *result = ConvertTempScale(TcTemp(volts * 1000.0f + cjcEmf, type), scale);
+    *result = CompensatedTemperature(volts, cjcEmf, type, scale);
     return QMS_SUCCESS;
 }
 
@@ -123,24 +104,13 @@ extern "C" QMS_EXPORT uint32_t TCMuxRead(uint32_t handle, uint16_t channel, uint
                                          uint16_t /*unused2*/, uint16_t type, uint16_t scale,
                                          float *result)
 {
-    // Right after a (re-)plug the driver's first CJC sample may still be on its way. It is
-    // waited for before the call takes the device, so that the device's other calls go on
-    // meanwhile; a read whose arguments are refused waits for nothing.
-    const uint32_t ready = Shielded(uint32_t{QMS_ERR_NULL_HANDLE}, [&]() -> uint32_t {
-        const RecordRef record = FindRecordByHandle(handle);
-        if (!record)
-            return QMS_ERR_NULL_HANDLE;
-        uint16_t rangeCode = 0;
-        if (const uint32_t refused = CheckThermocoupleRead(*record, channel, type, result, &rangeCode))
-            return refused;
-        return WaitForCjcSample(*record) ? QMS_SUCCESS
-                                         : DeviceError(record->deviceNumber, kCjcHistoryFailed);
-    });
-    if (ready != QMS_SUCCESS)
-        return ready;
-    return OnDevice(handle, [&](DeviceRecord &record) {
-        return ReadThermocouple(record, channel, type, scale, result);
-    });
+    return AfterFirstCjcSample(
+        handle,
+        [&](const DeviceRecord &record) {
+            uint16_t rangeCode = 0;
+            return CheckThermocoupleRead(record, channel, type, result, &rangeCode);
+        },
+        [&](DeviceRecord &record) { return ReadThermocouple(record, channel, type, scale, result); });
 }
 
 extern "C" QMS_EXPORT int32_t DirectReadTemp(uint32_t handle, uint16_t channel, uint16_t type,
