@@ -58,8 +58,17 @@ uint32_t ConfigureChannels(DeviceRecord &record, uint16_t count, uint16_t start,
     }
     const uint32_t sent = SendControl(record, IOCTL_QMS_MAI_CONFIG, &request, sizeof request,
                                       nullptr, 0);
-    if (record.persistSuppression == 0 &&
-        WriteDeviceParameters(&record, QMS_BLOCK_RANGE_INDEX, start, count, indexes) != 0)
+    const bool persist = record.persistSuppression == 0;
+    const bool stored =
+        persist && WriteDeviceParameters(&record, QMS_BLOCK_RANGE_INDEX, start, count, indexes) == 0;
+    // What the module holds, and keeps as the channel's range index, from now on: a scan that
+    // finds its ranges there need not configure them again. Not known after a refused
+    // request (the module may have taken the codes or not), nor when the index was not stored.
+    for (uint16_t i = 0; i < count; ++i) {
+        if (rangeCodes[i] != QMS_RANGE_UNCHANGED)
+            record.heldRange[ChannelOfPosition(start, i)] = sent == 0 && stored ? rangeCodes[i] : 0;
+    }
+    if (persist && !stored)
         return DeviceError(dev, QMS_ERRIDX_BLOCK_ACCESS);
     return sent;
 }

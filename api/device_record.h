@@ -36,6 +36,7 @@ struct DeviceRecord {
 
     // Analog input state, one slot per channel.
     uint16_t rangeCode[QMS_AI_CHANNELS] = {};      // code of the last MAIConfig on the channel
+    uint16_t heldRange[QMS_AI_CHANNELS] = {};      // code the module took and stored (0: not known)
     uint16_t rangeOverride[QMS_AI_CHANNELS] = {};  // nonzero: MAIConfig stores it as the index
     uint16_t persistSuppression = 0;               // nonzero: MAIConfig leaves block 0x210 alone
     uint32_t rangeIndex[QMS_AI_CHANNELS] = {};     // mirror of block 0x210

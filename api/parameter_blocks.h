@@ -15,6 +15,12 @@ namespace qms::api {
 int32_t ReadDeviceParameters(DeviceRecord *record, uint16_t blockId, uint16_t firstChannel,
                              uint16_t count, uint32_t *values);
 
+// The same read for a caller that passes on why it failed: returns 0, the driver code of a
+// refused request, or the device code of error index 501 when the module answers with a
+// nonzero status word (error index 7 for a count above 8); stores the values only on 0.
+uint32_t ReadParameterBlock(DeviceRecord &record, uint16_t blockId, uint16_t firstChannel,
+                            uint16_t count, uint32_t *values);
+
 // Returns 0, the driver code of a refused request, or the module's nonzero status word in
 // the processor's order (3 for a null record, error index 7 for a count above 8).
 uint32_t WriteDeviceParameters(DeviceRecord *record, uint16_t blockId, uint16_t firstChannel,

@@ -5,6 +5,7 @@
  * - the sentence for a result code,
  * - C-callable forms of the thermocouple conversions (TcTemp, TcErrorVolts and
  *   ConvertTempScale keep their C++ names in qms6093_thermo.h),
+ * - the temperatures of a run of thermocouple channels in one scan (QmsTcScan),
  *
  * Every function has C linkage, checks its handle and its arguments before it does anything
  * else, and lets no C++ exception cross. Usable from C (C11) and C++.
@@ -46,6 +47,50 @@ QMS_EXPORT size_t QmsMeasureCJCErrorText(int32_t code, char *buf, size_t size);
 QMS_EXPORT float QmsTcTemp(float millivolts, uint16_t type);
 QMS_EXPORT float QmsTcErrorVolts(float celsius, uint16_t type);
 QMS_EXPORT float QmsConvertTempScale(float celsius, uint16_t scale);
+
+/* ---- Thermocouple scan ---- */
+
+/* Status of one channel of a scan. */
+#define QMS_TC_OK 0u      /* the compensated temperature */
+#define QMS_TC_BURNOUT 1u /* thermocouple open: the value of the channel's burn-out setting
+                             (888888, -888888, or the range's high or low limit or 0 V as a
+                             temperature), as TCMuxRead reports it */
+
+/* Temperatures of the channels start to start + count - 1 (no wrap), channel start + i read
+ * as a thermocouple of TcType types[i] (0 J, 1 K, 2 S, 3 T, 4 B, 5 R, 6 E), in TempScale
+ * `scale` (0 Celsius, 1 Fahrenheit, 2 Rankine, 3 Kelvin). temperatures[i] and status[i]
+ * receive the channel's value and its QMS_TC_ status. Each value is the float TCMuxRead gives
+ * for the same reading and CJC history: the same conversion, the CJC from the stream driver's
+ * once-a-second history less the module's CJC offset, the same burn-out values; and like
+ * TCMuxRead the scan leaves each channel set to its thermocouple range, with the type's row
+ * stored as the channel's range index.
+ *
+ * What it costs the module: the ranges are configured, in one request, only for channels
+ * whose range or stored range index this library has not yet set to the type's (the first
+ * scan after DeviceOpen, a changed type, a channel configured otherwise in between); the
+ * burn-out status of the whole run is asked in one request, and only when a channel of the
+ * run has a burn-out setting; all readings come from one scan request and its sample block;
+ * the CJC costs no transfer. A steady scan of eight channels without burn-out settings is the
+ * scan request and the sample block reads, the burn-out status adds its two transfers.
+ *
+ * A run holds thermocouples only: a type without a thermocouple range (N, 8 and above, a
+ * range code of volts or milliamperes) refuses the whole scan. Read such channels with
+ * MAIVoltageIn and scan the thermocouple runs on either side of them.
+ *
+ * Returns 0 when every channel has its value and status, burn-outs included. On any other
+ * result nothing is written to temperatures or status. Before anything is sent: 3 for a
+ * null or stale handle; the device code of QMS_ERRIDX_DEVICE_TYPE for a module that is no
+ * USB-6093; of QMS_ERRIDX_OUT_OF_RANGE for count 0 or above 8, or start + count above 8; of
+ * QMS_ERRIDX_ARGUMENT for a null pointer, a scale above 3 or a type as above. Then: the
+ * device code of QMS_ERRIDX_CJC_HISTORY when the driver has no CJC sample within a few
+ * seconds; the driver code of a request that failed on its way (a stall, a time-out, a
+ * module removed in the middle of the scan), which fails the whole scan; the device code of
+ * QMS_ERRIDX_BLOCK_ACCESS when the module refuses the burn-out status or the range index.
+ * A failed scan leaves the module in a state the next scan starts from. Calls on one device
+ * are carried out one at a time, as every call of the library. */
+QMS_EXPORT uint32_t QmsTcScan(uint32_t handle, uint16_t start, uint16_t count,
+                              const uint16_t *types, uint16_t scale, float *temperatures,
+                              uint32_t *status);
 
 QMS_EXTERN_C_END
 

@@ -31,6 +31,13 @@ QMS_EXPORT int qms_sim_plug(const char *scenario_json);
  * module plugged again with the same serial finds it. Returns 0, or -1 for an unknown id. */
 QMS_EXPORT int qms_sim_unplug(int id);
 
+/* Waits until the host stack has finished removing an unplugged module: the driver's removal
+ * path has run and its device number is free for the next plug.
+ * Returns 0, -1 for an unknown id or a module that was never unplugged, -2 on time-out.
+ * (The removal path waits until every handle on the stream device is closed, so a test
+ * closes its handles before it waits.) */
+QMS_EXPORT int qms_sim_wait_removed(int id, unsigned timeout_ms);
+
 /* Changes a running module's inputs and faults. The patch is a JSON object with any of:
  * terminal_c, cjc_error_c, di, noise_uv, seed, not_ready_polls, cjc_invalid_reads,
  * latency_us, channels (an array whose null entries keep a channel, or an object keyed by

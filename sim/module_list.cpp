@@ -121,6 +121,8 @@ bool ModuleList::unplug(int id)
             return false;
         entry = it->second;
         modules_.erase(it);
+        forgetRemovedLocked();
+        unplugged_[id] = entry.address;
     }
     qms::usbd::unplugDevice(entry.address);
     if (const std::shared_ptr<SimModule> module = entry.module.lock()) {
@@ -132,11 +134,42 @@ bool ModuleList::unplug(int id)
     return true;
 }
 
+int ModuleList::waitRemoved(int id, unsigned timeoutMs)
+{
+    uint32_t address = 0;
+    {
+        std::lock_guard lock(mutex_);
+        pruneLocked();
+        if (id <= 0 || id >= nextId_ || modules_.count(id) != 0)
+            return -1;
+        const auto it = unplugged_.find(id);
+        if (it == unplugged_.end())
+            return 0;
+        address = it->second;
+    }
+    if (!qms::usbd::waitDeviceRemoved(address, timeoutMs))
+        return -2;
+    std::lock_guard lock(mutex_);
+    unplugged_.erase(id);
+    return 0;
+}
+
+void ModuleList::forgetRemovedLocked()
+{
+    for (auto it = unplugged_.begin(); it != unplugged_.end();) {
+        if (qms::usbd::waitDeviceRemoved(it->second, 0))
+            it = unplugged_.erase(it);
+        else
+            ++it;
+    }
+}
+
 void ModuleList::pruneLocked()
 {
     for (auto it = modules_.begin(); it != modules_.end();) {
         if (it->second.module.expired()) {
             serialsInUse_.erase(it->second.serial);
+            unplugged_[it->first] = it->second.address;
             it = modules_.erase(it);
         } else {
             ++it;

@@ -28,6 +28,9 @@ public:
     std::vector<int> plug(const std::vector<Scenario> &scenarios);
     bool unplug(int id);
     void unplugAll();
+    // Waits until the host stack has removed an unplugged module. 0, -1 for an id never
+    // given or still plugged, -2 on time-out.
+    int waitRemoved(int id, unsigned timeoutMs);
     std::shared_ptr<SimModule> find(int id);
     nlohmann::json list();
 
@@ -39,13 +42,19 @@ private:
         std::string serial;
         uint32_t address = 0;
     };
+    // Moves the entries whose module the host has dropped to the unplugged ones.
     void pruneLocked();
+    // Forgets unplugged modules whose removal has finished.
+    void forgetRemovedLocked();
 
     std::shared_ptr<SimModule> prepare(const Scenario &scenario);
     std::string chooseSerial(const Scenario &scenario);
 
     std::mutex mutex_;
     std::map<int, Entry> modules_;
+    // Bus addresses of the modules unplugged while their removal may still be going on; an
+    // id below nextId_ found in neither map was removed long ago.
+    std::map<int, uint32_t> unplugged_;
     std::set<std::string> serialsInUse_;
     int nextId_ = 1;
 };

@@ -113,6 +113,20 @@ int qms_sim_unplug(int id)
     });
 }
 
+int qms_sim_wait_removed(int id, unsigned timeout_ms)
+{
+    return guarded([&]() -> int {
+        const int result = ModuleList::instance().waitRemoved(id, timeout_ms);
+        if (result == -1)
+            return fail(-1, "no unplugged simulated module with id " + std::to_string(id));
+        if (result == -2)
+            return fail(-2, "the host stack has not finished removing module " + std::to_string(id) + " after " +
+                                std::to_string(timeout_ms) + " ms");
+        lastError.clear();
+        return 0;
+    });
+}
+
 int qms_sim_update(int id, const char *patch_json)
 {
     return guarded([&]() -> int {

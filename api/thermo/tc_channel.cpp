@@ -70,6 +70,28 @@ float BoundedTcTemp(float millivolts, uint16_t type)
     return TcTemp(millivolts, type);
 }
 
+float CompensatedTemperature(float volts, float cjcEmf, uint16_t type, uint16_t scale)
+{
+    return ConvertTempScale(TcTemp(volts * 1000.0f + cjcEmf, type), scale);
+}
+
+float BurnOutValue(uint32_t setting, uint16_t rangeCode, float cjcEmf, uint16_t type,
+                   uint16_t scale)
+{
+    if (setting == kBurnOutHigh)
+        return kBurnOutHighValue;
+    if (setting == kBurnOutLow)
+        return kBurnOutLowValue;
+    float volts = 0.0f;
+    if (setting == kBurnOutMaximum || setting == kBurnOutMinimum) {
+        const tagINTERNALGAINLIST &row = InternalGainList()[FindInternalGainRow(rangeCode)];
+        volts = setting == kBurnOutMaximum ? row.high : row.low;
+    }
+    // The limits of the bipolar ranges lie far beyond the thermocouples' EMF: the reported
+    // temperature stops at the end of the type's reference function.
+    return ConvertTempScale(BoundedTcTemp(volts * 1000.0f + cjcEmf, type), scale);
+}
+
 ThermocoupleRangeOverride::ThermocoupleRangeOverride(DeviceRecord &record, uint16_t channel,
                                                      uint16_t type, bool suppressPersist)
     : record_(record), channel_(channel), suppressPersist_(suppressPersist)

@@ -37,6 +37,17 @@ std::optional<uint32_t> ReadTcBurnOut(DeviceRecord *record, uint16_t channel);
 // polynomial's extrapolation. Inside the span it is TcTemp.
 float BoundedTcTemp(float millivolts, uint16_t type);
 
+// The temperature of a channel read as `volts` on a thermocouple range, compensated by the
+// EMF of the cold junction (TcErrorVolts of the CJC temperature), in the TempScale `scale`.
+// Every reader of a thermocouple channel converts with this, so that they agree to the bit.
+float CompensatedTemperature(float volts, float cjcEmf, uint16_t type, uint16_t scale);
+
+// The value an open thermocouple reports under its channel's burn-out setting (nonzero), in
+// the TempScale `scale` or as one of the two marker values. rangeCode is the thermocouple's
+// range, whose limits settings 3 and 4 take.
+float BurnOutValue(uint32_t setting, uint16_t rangeCode, float cjcEmf, uint16_t type,
+                   uint16_t scale);
+
 // The channel configured for a thermocouple type while a temperature function runs: sets the
 // channel's range override to the type's row (and, when asked, the persist-suppression flag)
 // and clears both whenever the function returns.

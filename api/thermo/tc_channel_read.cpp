@@ -16,25 +16,6 @@ namespace {
 
 constexpr int kDirectCjcReadings = 5;
 
-// The value an open thermocouple reports under its channel's burn-out setting, in degrees
-// Celsius or as one of the two marker values.
-float BurnOutValue(uint32_t setting, uint16_t rangeCode, float cjcEmf, uint16_t type,
-                   uint16_t scale)
-{
-    if (setting == kBurnOutHigh)
-        return kBurnOutHighValue;
-    if (setting == kBurnOutLow)
-        return kBurnOutLowValue;
-    float volts = 0.0f;
-    if (setting == kBurnOutMaximum || setting == kBurnOutMinimum) {
-        const tagINTERNALGAINLIST &row = InternalGainList()[FindInternalGainRow(rangeCode)];
-        volts = setting == kBurnOutMaximum ? row.high : row.low;
-    }
-    // The limits of the bipolar ranges lie far beyond the thermocouples' EMF: the reported
-    // temperature stops at the end of the type's reference function.
-    return ConvertTempScale(BoundedTcTemp(volts * 1000.0f + cjcEmf, type), scale);
-}
-
 uint32_t ReadThermocouple(DeviceRecord &record, uint16_t channel, uint16_t type, uint16_t scale,
                           float *result)
 {
@@ -71,7 +52,7 @@ uint32_t ReadThermocouple(DeviceRecord &record, uint16_t channel, uint16_t type,
     float volts = 0.0f;
     if (const uint32_t failed = AIVoltageIn(record.handle, channel, rangeCode, 0, &volts))
         return failed;
-    *result = ConvertTempScale(TcTemp(volts * 1000.0f + cjcEmf, type), scale);
+    *result = CompensatedTemperature(volts, cjcEmf, type, scale);
     return QMS_SUCCESS;
 }
 

@@ -19,4 +19,9 @@ bool unplugDevice(uint32_t address)
     return Host::instance().unplug(address);
 }
 
+bool waitDeviceRemoved(uint32_t address, unsigned timeoutMs)
+{
+    return Host::instance().waitRemoved(address, std::chrono::milliseconds(timeoutMs));
+}
+
 } // namespace qms::usbd

@@ -66,5 +66,9 @@ QMS_EXPORT uint32_t plugDevice(std::shared_ptr<BusDevice> device);
 // routine is called on that device's own notification thread. Returns false for an unknown
 // address. Does not wait for the client's removal path to finish.
 QMS_EXPORT bool unplugDevice(uint32_t address);
+// Waits up to `timeoutMs` until an unplugged device is removed: its client's removal routine
+// has returned. True when it has (at once for an address the host no longer knows), false on
+// time-out, also while the device is still plugged.
+QMS_EXPORT bool waitDeviceRemoved(uint32_t address, unsigned timeoutMs);
 
 } // namespace qms::usbd

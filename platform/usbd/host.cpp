@@ -131,9 +131,14 @@ void Host::attach(const std::shared_ptr<Device> &device)
         device->notify = nullptr;
         device->notifyParameter = nullptr;
     }
-    std::lock_guard guard(device->lock);
-    device->attaching = false;
-    startNoticeLocked(device);
+    bool ended;
+    {
+        std::lock_guard guard(device->lock);
+        device->attaching = false;
+        ended = startNoticeLocked(device);
+    }
+    if (ended)
+        noticeEnded();
 }
 
 bool Host::unplug(uint32_t address)
@@ -148,6 +153,15 @@ bool Host::unplug(uint32_t address)
     }
     deviceGone(device);
     return true;
+}
+
+bool Host::waitRemoved(uint32_t address, std::chrono::milliseconds bound)
+{
+    std::unique_lock guard(lock_);
+    return noticeEnded_.wait_for(guard, bound, [&] {
+        const auto it = handles_.find(address);
+        return it == handles_.end() || (onBus_.count(address) == 0 && it->second->noticeDone);
+    });
 }
 
 void Host::deviceGone(const std::shared_ptr<Device> &device)
@@ -168,18 +182,30 @@ void Host::deviceGone(const std::shared_ptr<Device> &device)
     }
     for (auto &[raw, transfer] : pending)
         endTransfer(*transfer, {0, USB_DEVICE_NOT_RESPONDING_ERROR});
-    std::lock_guard guard(device->lock);
-    startNoticeLocked(device);
+    bool ended;
+    {
+        std::lock_guard guard(device->lock);
+        ended = startNoticeLocked(device);
+    }
+    if (ended)
+        noticeEnded();
 }
 
-void Host::startNoticeLocked(const std::shared_ptr<Device> &device)
+void Host::noticeEnded()
+{
+    // Taken once so that a waiter between its look and its wait does not miss the wake-up.
+    { std::lock_guard guard(lock_); }
+    noticeEnded_.notify_all();
+}
+
+bool Host::startNoticeLocked(const std::shared_ptr<Device> &device)
 {
     if (!device->gone || device->attaching || device->noticeStarted)
-        return;
+        return false;
     device->noticeStarted = true;
     if (!device->notify) {
         device->noticeDone = true;
-        return;
+        return true;
     }
     // Each device gets its own notice thread: a client that blocks in its removal path
     // (waiting for an application to close its handle) holds up no other device.
@@ -192,6 +218,7 @@ void Host::startNoticeLocked(const std::shared_ptr<Device> &device)
         }
         noticeEnded_.notify_all();
     });
+    return false;
 }
 
 BOOL Host::registerNotification(USB_HANDLE handle, LPDEVICE_NOTIFY_ROUTINE routine, LPVOID parameter)

@@ -26,6 +26,9 @@ public:
 
     uint32_t plug(std::shared_ptr<BusDevice> bus);
     bool unplug(uint32_t address);
+    // Waits up to `bound` until the device at that address is off the bus and its client's
+    // removal notice has returned. True at once for an address the host no longer knows.
+    bool waitRemoved(uint32_t address, std::chrono::milliseconds bound);
 
     // The device behind a USB_HANDLE (also one that is gone), or null.
     std::shared_ptr<Device> device(USB_HANDLE handle);
@@ -40,8 +43,10 @@ private:
     Host() = default;
     void attach(const std::shared_ptr<Device> &device);
     // Starts the notice thread if the device is gone, attached and has a routine; called
-    // with device->lock held.
-    void startNoticeLocked(const std::shared_ptr<Device> &device);
+    // with device->lock held. True when the removal ended at once (no routine): the caller
+    // then calls noticeEnded() once it has let go of the device's lock.
+    bool startNoticeLocked(const std::shared_ptr<Device> &device);
+    void noticeEnded();
 
     std::mutex lock_;
     std::condition_variable noticeEnded_;

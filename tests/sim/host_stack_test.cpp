@@ -56,6 +56,25 @@ TEST_F(SimThroughHostStack, BoardNumberWrittenThroughTheDriverSurvivesReplug)
         << "the driver published the stored board number";
 }
 
+TEST_F(SimThroughHostStack, WaitRemovedReturnsOnceTheDriversRemovalPathHasRun)
+{
+    const int id = Plug(26);
+    EXPECT_EQ(qms_sim_wait_removed(id, 0), -1) << "still plugged";
+    EXPECT_EQ(qms_sim_wait_removed(id + 1000, 0), -1) << "never given";
+    const std::u16string callName = ReadString(DriverKey(DeviceNumberOf(26)), QMS_REGVAL_CALL_NAME);
+    const HANDLE h = Open(26);
+    ASSERT_EQ(qms_sim_unplug(id), 0);
+    EXPECT_EQ(qms_sim_wait_removed(id, 50), -2) << "the removal path waits for the open handle";
+    EXPECT_NE(std::string(qms_sim_last_error()), "");
+    Close(h);
+    ASSERT_EQ(qms_sim_wait_removed(id, 5000), 0) << qms_sim_last_error();
+    // No polling: the stream device is already deactivated and its Active key gone.
+    EXPECT_EQ(CreateFileW(callName.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(ActiveKeyOf(callName), u"");
+    EXPECT_EQ(qms_sim_wait_removed(id, 0), 0) << "asking again";
+}
+
 TEST_F(SimThroughHostStack, ModuleWithAForeignInterfaceIsDeclined)
 {
     const int id = Plug(25, {{"interface_subclass", 1}});
