@@ -193,29 +193,32 @@ class Device:
         types: "TypeLike | Sequence[TypeLike]" = "K",
         scale: ScaleLike = "C",
     ) -> List[Temperature]:
-        """Several thermocouple channels at once: `types` is one type for all or one per
-        channel. A run of consecutive channels is read in one scan where the library offers
-        it, otherwise channel by channel; the values are the same either way."""
+        """Several thermocouple channels, in the order given: `types` is one type for all or
+        one per channel. Where the library offers its scan, each run of consecutive channels
+        is read in one scan, otherwise channel by channel; the values are the same either
+        way. A failure fails the whole call."""
         chs = names.channels(channels)
         tcs = [names.tc_type(t, readable=True) for t in names.sequence_of(types, len(chs), "types")]
         sc = names.scale(scale)
         handle = self._live()
-        if self._api.QmsTcScan is not None and _consecutive(chs):
-            return self._scan(handle, chs, tcs, sc)
-        return [self._temperature(handle, ch, tc, sc) for ch, tc in zip(chs, tcs)]
+        if self._api.QmsTcScan is None:
+            return [self._temperature(handle, ch, tc, sc) for ch, tc in zip(chs, tcs)]
+        by_channel = {}
+        for run in _runs(chs):
+            start = chs.index(run[0])
+            for reading in self._scan(handle, run, tcs[start : start + len(run)], sc):
+                by_channel[reading.channel] = reading
+        return [by_channel[ch] for ch in chs]
 
-    def _scan(self, handle: int, chs: Tuple[int, ...], tcs: List[TcType], sc: TempScale) -> List[Temperature]:
+    def _scan(self, handle: int, chs: Sequence[int], tcs: Sequence[TcType], sc: TempScale) -> List[Temperature]:
         count = len(chs)
-        types = (c_uint16 * count)(*tcs)
         values = (c_float * count)()
         status = (c_uint32 * count)()
-        check(self._api.QmsTcScan(handle, chs[0], count, types, sc, values, status), "QmsTcScan")
-        result = []
-        for i, ch in enumerate(chs):
-            if status[i] not in (TC_OK, TC_BURNOUT):
-                raise QmsError(status[i], "QmsTcScan")
-            result.append(Temperature(values[i], ch, tcs[i], sc, status[i] == TC_BURNOUT))
-        return result
+        code = self._api.QmsTcScan(handle, chs[0], count, (c_uint16 * count)(*tcs), sc, values, status)
+        check(code, "QmsTcScan")
+        return [
+            Temperature(values[i], ch, tcs[i], sc, status[i] == TC_BURNOUT) for i, ch in enumerate(chs)
+        ]
 
     # ---- digital input/output ----
 
@@ -330,12 +333,19 @@ class Device:
                     return False
 
 
-TC_OK = 0
-TC_BURNOUT = 1
+TC_BURNOUT = 1  # status of a scanned channel whose thermocouple is open
 
 
-def _consecutive(channels: Tuple[int, ...]) -> bool:
-    return all(b == (a + 1) % names.CHANNELS for a, b in zip(channels, channels[1:]))
+def _runs(channels: Tuple[int, ...]) -> List[Tuple[int, ...]]:
+    """The channels cut where the next is not the one above: (6, 7, 0, 1) -> (6, 7), (0, 1).
+    A scan reads one such run, without wrapping past channel 7."""
+    runs = [[channels[0]]]
+    for channel in channels[1:]:
+        if channel == runs[-1][-1] + 1:
+            runs[-1].append(channel)
+        else:
+            runs.append([channel])
+    return [tuple(run) for run in runs]
 
 
 def open(number: int = 0) -> Device:  # noqa: A001 - the package's entry point, as io.open
