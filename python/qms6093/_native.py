@@ -130,6 +130,11 @@ API_PROTOTYPES = (
     ("QmsTcTemp", c_float, (c_float, u16), REQUIRED),
     ("QmsTcErrorVolts", c_float, (c_float, u16), REQUIRED),
     ("QmsConvertTempScale", c_float, (c_float, u16), REQUIRED),
+    ("QmsListDevices", u32, (c_void_p, u32, p_u32), REQUIRED),
+    ("QmsReadFirmwareVersion", u32, (u32, c_char_p, c_size_t), REQUIRED),
+    ("QmsReadCJCHistoryTemp", u32, (u32, p_float), REQUIRED),
+    ("QmsReadCJCOffset", u32, (u32, p_float, p_u16), REQUIRED),
+    ("QmsReadDeviceParameters", u32, (u32, u16, u16, u16, p_u32), REQUIRED),
     ("QmsTcScan", u32, (u32, u16, u16, p_u16, u16, p_float, p_u32), OPTIONAL),
 )
 
@@ -143,7 +148,7 @@ SIM_PROTOTYPES = (
     ("qms_sim_state", c_long, (c_int, c_char_p, c_size_t), REQUIRED),
     ("qms_sim_list", c_long, (c_char_p, c_size_t), REQUIRED),
     ("qms_sim_last_error", c_char_p, (), REQUIRED),
-    ("qms_sim_wait_removed", c_int, (c_int, c_uint32), OPTIONAL),
+    ("qms_sim_wait_removed", c_int, (c_int, c_uint32), REQUIRED),
 )
 
 

@@ -23,6 +23,8 @@ PROP_BURNOUT = 0x1003
 PROP_EXCEPTIONS_4_20 = 0x1004
 PROP_USER_DATA = 0x8000
 USER_DATA_BYTES = 32
+BLOCK_RANGE_INDEX = 0x210
+FIRMWARE_TEXT_BYTES = 64
 
 EVENT_REMOVED = 0x0400
 EVENT_CLOSING = 0xFFFE
@@ -148,11 +150,20 @@ class Device:
         check(self._api.AIVoltageIn(handle, channel, rng.code, 0, byref(value)), "AIVoltageIn")
         return value.value
 
+    def stored_ranges(self) -> Tuple[Optional[InputRange], ...]:
+        """The range each channel is stored with in the module (what it takes at power-up and
+        keeps after a reading): a voltage, current or thermocouple row of input_ranges(), or
+        None for an index that names none."""
+        values = (c_uint32 * names.CHANNELS)()
+        code = self._api.QmsReadDeviceParameters(self._live(), BLOCK_RANGE_INDEX, 0, names.CHANNELS, values)
+        check(code, "QmsReadDeviceParameters")
+        return tuple(names.range_of_index(v) for v in values)
+
     def volts(self, channel: int, range: "str | int | None" = None) -> float:
-        """The voltage on a channel, in volts. With `range` ("0-2.5V", "0-100mV" is written
-        "0-0.100V", or a range code) the channel is set to that range first, and the module
-        keeps it; without, the channel is read in its stored range (a thermocouple channel
-        gives its EMF)."""
+        """The voltage on a channel, in volts. With `range`, a range name of input_ranges()
+        ("0-0.015V" to "0-2.5V") or its code, the channel is set to that range first, and the
+        module keeps it; without, the channel is read in its stored range (a thermocouple
+        channel gives its EMF)."""
         ch = names.channel(channel)
         rng = None if range is None else names.input_range(range, current=False)
         return self._read_value(ch, rng, current=False)
@@ -220,6 +231,24 @@ class Device:
             Temperature(values[i], ch, tcs[i], sc, status[i] == TC_BURNOUT) for i, ch in enumerate(chs)
         ]
 
+    # ---- cold junction ----
+
+    def cjc(self) -> float:
+        """The cold-junction temperature in degrees Celsius that temperature readings are
+        compensated with: the mean of the driver's once-a-second sensor readings less the
+        module's CJC offset."""
+        value = c_float()
+        check(self._api.QmsReadCJCHistoryTemp(self._live(), byref(value)), "QmsReadCJCHistoryTemp")
+        return value.value
+
+    @property
+    def cjc_offset(self) -> float:
+        """The module's CJC offset in degrees Celsius (-10 to +10): how far its sensor was
+        measured to read high."""
+        value, code = c_float(), c_uint16()
+        check(self._api.QmsReadCJCOffset(self._live(), byref(value), byref(code)), "QmsReadCJCOffset")
+        return value.value
+
     # ---- digital input/output ----
 
     def di(self) -> int:
@@ -260,6 +289,13 @@ class Device:
         items = names.sequence_of(values, names.CHANNELS, what)
         checked = [names.integer(v, what, 0, highest) for v in items]
         self._set_property(code, bytes((c_uint32 * names.CHANNELS)(*checked)))
+
+    @property
+    def firmware(self) -> str:
+        """The module's firmware version text."""
+        text = ctypes.create_string_buffer(FIRMWARE_TEXT_BYTES)
+        check(self._api.QmsReadFirmwareVersion(self._live(), text, len(text)), "QmsReadFirmwareVersion")
+        return text.value.decode("utf-8", errors="replace")
 
     @property
     def board_id(self) -> int:

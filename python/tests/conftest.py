@@ -14,7 +14,6 @@ os.environ.setdefault("QMS_SIM", "none")
 import pytest  # noqa: E402
 
 import qms6093  # noqa: E402
-from qms6093 import _native  # noqa: E402
 
 _boards = itertools.count(11)
 
@@ -56,12 +55,11 @@ def plug(request):
             module.unplug()
         except qms6093.sim.SimError:
             pass  # the test unplugged it itself
-        if _native.sim().qms_sim_wait_removed is not None:
-            # The removal waits for every handle: a test that left one open fails here.
-            assert module.wait_removed(10.0), f"{module} was not removed: a handle is still open"
+        # The removal waits for every handle: a test that left one open fails here.
+        assert module.wait_removed(10.0), f"{module} was not removed: a handle is still open"
 
 
 @pytest.fixture
 def capi():
     """The C functions themselves, for comparison with what the package makes of them."""
-    return _native.api()
+    return qms6093._native.api()

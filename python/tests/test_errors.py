@@ -73,8 +73,6 @@ def test_a_removed_module_gives_the_code_of_the_c_function(plug, capi):
 
 
 def test_opening_a_removed_module_names_the_device(plug):
-    if qms6093._native.sim().qms_sim_wait_removed is None:
-        pytest.skip("this libqmssim cannot wait for a removal")
     plugged = plug()
     plugged.module.unplug()
     assert plugged.module.wait_removed(10.0)

@@ -71,6 +71,41 @@ def test_volts_and_milliamps_equal_aivoltagein_in_the_same_range(plug, capi):
         assert dev.volts(4, "0-1.0V") == pytest.approx(1.0, abs=1e-4)
 
 
+def test_stored_ranges_are_read_as_they_are_stored(plug, capi):
+    plugged = plug(channels=quiet_channels(
+        ch0={"thermocouple": "J", "temp_c": 80.0}, ch4={"volts": 0.8}, ch5={"milliamps": 12.0, "range_index": 7},
+        ch6={"volts": 0.3, "range_index": 4}))
+    with qms6093.open(plugged.number) as dev, c_handle(capi, plugged.number) as handle:
+        stored = dev.stored_ranges()
+        indexes = (c_uint32 * 8)()
+        assert capi.QmsReadDeviceParameters(handle, 0x210, 0, 8, indexes) == 0
+        assert [r.index for r in stored] == list(indexes)
+        assert [stored[ch].name for ch in (0, 4, 5, 6)] == ["J", "0-1.0V", "4-20mA", "0-1.0V"]
+        # Without a range a channel is read as it is stored; a thermocouple gives its EMF.
+        assert dev.volts(6) == pytest.approx(0.3, abs=1e-4)
+        assert dev.milliamps(5) == pytest.approx(12.0, abs=1e-3)
+        emf = c_float()
+        assert capi.AIVoltageIn(handle, 0, 0x12, 0, byref(emf)) == 0
+        assert dev.volts(0) == emf.value
+        with pytest.raises(ValueError, match="milliamps"):
+            dev.volts(5)
+        with pytest.raises(ValueError, match="volts"):
+            dev.milliamps(6)
+        dev.volts(6, "0-2.5V")
+        assert dev.stored_ranges()[6].name == "0-2.5V"
+
+
+def test_cold_junction_and_firmware_equal_the_extension_readers(plug, capi):
+    plugged = plug(terminal_c=26.0, cjc_error_c=0.5, firmware="USB-6093 FW 2.07")
+    with qms6093.open(plugged.number) as dev, c_handle(capi, plugged.number) as handle:
+        cjc, offset, code = c_float(), c_float(), c_uint16()
+        assert capi.QmsReadCJCHistoryTemp(handle, byref(cjc)) == 0
+        assert dev.cjc() == cjc.value == pytest.approx(26.5, abs=0.05)
+        assert capi.QmsReadCJCOffset(handle, byref(offset), byref(code)) == 0
+        assert dev.cjc_offset == offset.value == 0.0
+        assert dev.firmware == "USB-6093 FW 2.07"
+
+
 def test_digital_lines_equal_the_dio_functions(plug, capi):
     plugged = plug(di=0xA5)
     with qms6093.open(plugged.number) as dev, c_handle(capi, plugged.number) as handle:

@@ -47,9 +47,13 @@ def test_plugged_modules_are_listed_until_unplugged(plug):
     assert module in sim.modules()
     assert module.serial.startswith("PY-")
     info = [d for d in qms6093.devices() if d.number == plugged.number]
-    assert len(info) == 1 and info[0].present and info[0].board_id == module.board_id
+    assert len(info) == 1
+    assert (info[0].present, info[0].simulated, info[0].serial) == (True, True, module.serial)
+    assert (info[0].board_id, info[0].type_code, info[0].state) == (module.board_id, 198, "present")
     sim.unplug(module)
     assert module not in sim.modules()
+    assert module.wait_removed(10.0)
+    assert [d.present for d in qms6093.devices() if d.number == plugged.number] == [False]
     with pytest.raises(sim.SimError):
         module.unplug()
 
