@@ -22,6 +22,7 @@ from typing import Iterator, Optional
 
 API_LIBRARY = "libqms6093.so"
 SIM_LIBRARY = "libqmssim.so"
+PLATFORM_LIBRARY = "libqmsplatform.so"
 SONAME_SUFFIX = ".0"
 
 u16 = c_uint16
@@ -152,6 +153,12 @@ SIM_PROTOTYPES = (
 )
 
 
+# The platform underneath, include/qms_platform.h.
+PLATFORM_PROTOTYPES = (
+    ("qms_platform_start", c_int, (), REQUIRED),
+)
+
+
 class Api:
     """libqms6093: one attribute per function of API_PROTOTYPES."""
 
@@ -169,8 +176,17 @@ class Sim:
         _bind(self, library, SIM_PROTOTYPES)
 
 
+class Platform:
+    """libqmsplatform: one attribute per function of PLATFORM_PROTOTYPES."""
+
+    def __init__(self, library: ctypes.CDLL) -> None:
+        self.library = library
+        _bind(self, library, PLATFORM_PROTOTYPES)
+
+
 _api: Optional[Api] = None
 _sim: Optional[Sim] = None
+_platform: Optional[Platform] = None
 
 
 def api() -> Api:
@@ -181,22 +197,32 @@ def api() -> Api:
     return _api
 
 
+def _load_beside_api(name: str) -> ctypes.CDLL:
+    """A library of the stack from the API library's folder (or, for an API library the
+    system's loader found, by its name)."""
+    folder = api().folder
+    candidates = [str(f) for f in _files_in(folder, name) if f.exists()] if folder else []
+    candidates.append(name + SONAME_SUFFIX)
+    errors = []
+    for candidate in candidates:
+        try:
+            return ctypes.CDLL(candidate)
+        except OSError as error:
+            errors.append(str(error))
+    raise LibraryNotFound(f"{name} was not found beside {api().library._name}: {'; '.join(errors)}")
+
+
 def sim() -> Sim:
-    """The simulated module's library, from the API library's folder."""
+    """The simulated module's library."""
     global _sim
     if _sim is None:
-        folder = api().folder
-        names = [str(f) for f in _files_in(folder, SIM_LIBRARY)] if folder else []
-        names.append(SIM_LIBRARY + SONAME_SUFFIX)
-        errors = []
-        for name in names:
-            if "/" in name and not Path(name).exists():
-                continue
-            try:
-                _sim = Sim(ctypes.CDLL(name))
-                break
-            except OSError as error:
-                errors.append(str(error))
-        else:
-            raise LibraryNotFound(f"{SIM_LIBRARY} was not found beside {api().library._name}: {'; '.join(errors)}")
+        _sim = Sim(_load_beside_api(SIM_LIBRARY))
     return _sim
+
+
+def platform() -> Platform:
+    """The platform library (already loaded by the API library, which links it)."""
+    global _platform
+    if _platform is None:
+        _platform = Platform(_load_beside_api(PLATFORM_LIBRARY))
+    return _platform

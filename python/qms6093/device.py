@@ -69,12 +69,22 @@ class Temperature(float):
     def __repr__(self) -> str:
         flag = ", burnout=True" if self.burnout else ""
         return (
-            f"Temperature({float(self)!r}, channel={self.channel}, type={self.type.name!r}, "
+            f"Temperature({_float32_text(self)}, channel={self.channel}, type={self.type.name!r}, "
             f"unit={self.unit!r}{flag})"
         )
 
     def __reduce__(self):
         return (type(self), (float(self), self.channel, self.type, self.scale, self.burnout))
+
+
+def _float32_text(value: float) -> str:
+    """The shortest text that gives back the same 32-bit float: the library computes in
+    binary32, and its widened digits beyond that say nothing."""
+    for digits in range(6, 10):
+        text = f"{value:.{digits}g}"
+        if c_float(float(text)).value == value:
+            return text if any(c in text for c in ".enai") else text + ".0"
+    return repr(float(value))
 
 
 def _close(api: _native.Api, handle: c_uint32) -> None:
@@ -350,17 +360,19 @@ class Device:
 
     def wait_removed(self, timeout: "float | None" = None) -> bool:
         """Waits until the module is unplugged: True when it was, False when `timeout`
-        seconds passed first (None waits as long as it takes)."""
-        handle = self._live()
+        seconds passed first (None waits as long as it takes). Closing the device from
+        another thread ends the wait with ValueError."""
         remaining = None if timeout is None else names.timeout_ms(timeout)
         event = c_uint16()
         while True:
             slice_ms = WAIT_SLICE_MS if remaining is None else min(remaining, WAIT_SLICE_MS)
-            check(self._api.CheckEvent(handle, byref(event), slice_ms), "CheckEvent")
+            code = self._api.CheckEvent(self._live(), byref(event), slice_ms)
+            if code != 0 or event.value == EVENT_CLOSING:
+                self._live()  # closed by another thread between two slices, or during one
+                check(code, "CheckEvent")
+                raise ValueError(f"device {self.number} is closed")  # by a raw DeviceClose
             if event.value == EVENT_REMOVED:
                 return True
-            if event.value == EVENT_CLOSING:
-                raise ValueError(f"device {self.number} was closed while waiting for its removal")
             if event.value != EVENT_TIMEOUT:
                 raise OSError(f"device {self.number}: the wait for the removal failed")
             if remaining is not None:

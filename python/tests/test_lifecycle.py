@@ -108,3 +108,23 @@ def test_wait_removed_returns_when_the_module_is_unplugged(plug):
         with pytest.raises(qms6093.QmsError) as error:
             dev.di()
     assert error.value.code >= 4096 * (plugged.number + 1)
+
+
+def test_closing_the_device_ends_a_wait_in_another_thread(plug):
+    plugged = plug()
+    dev = qms6093.open(plugged.number)
+    outcome = []
+
+    def wait():
+        try:
+            dev.wait_removed()
+        except ValueError as error:
+            outcome.append(str(error))
+
+    waiter = threading.Thread(target=wait)
+    waiter.start()
+    # The last close wakes every waiter in the library before it returns.
+    dev.close()
+    waiter.join(timeout=30)
+    assert not waiter.is_alive()
+    assert outcome == [f"device {plugged.number} is closed"]

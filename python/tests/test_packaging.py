@@ -27,8 +27,11 @@ with qms6093.sim.plug(board_id=7, serial="PY-PROBE", noise_uv=0.0,
 
 
 def run(args, env_changes, **kwargs):
+    """Runs a program with the environment less the package's own variables, changed by
+    `env_changes` (None removes a variable)."""
     env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "QMS6093_LIBRARY")}
     env.update(env_changes)
+    env = {k: v for k, v in env.items() if v is not None}
     return subprocess.run(args, env=env, capture_output=True, text=True, timeout=120, **kwargs)
 
 
@@ -82,3 +85,24 @@ def test_the_example_logs_eight_thermocouples_to_csv(tmp_path):
         assert (row["range"], row["unit"], row["burnout"]) == ("K", "°C", "0")
         assert abs(float(row["value"]) - expected) < 0.5
     assert "3 samples" in logged.stderr
+
+
+# Runs the examples of the README's Python section as doctests.
+TOUR = """
+import doctest, sys
+text = open(sys.argv[1], encoding="utf-8").read()
+section = text.split("\\n## Python\\n", 1)[1].split("\\n## ", 1)[0]
+# A code fence ends an example's expected output.
+section = "\\n".join("" if line.startswith("```") else line for line in section.split("\\n"))
+test = doctest.DocTestParser().get_doctest(section, {}, "README Python", sys.argv[1], 0)
+runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
+runner.run(test)
+sys.exit(1 if runner.failures or not runner.tries else 0)
+"""
+
+
+def test_the_readme_tour_runs_as_shown(tmp_path):
+    env = {"PYTHONPATH": str(PYTHON_DIR), "QMS6093_LIBRARY": LIBRARY_DIR, "QMS_REGISTRY": ":memory:"}
+    tour = run([sys.executable, "-c", TOUR, str(PYTHON_DIR.parent / "README.md")],
+               {**env, "QMS_SIM": None}, cwd=tmp_path)
+    assert tour.returncode == 0, tour.stdout + tour.stderr
