@@ -103,6 +103,9 @@ class Device:
         self.number = names.integer(number, "device number", 0, MAX_DEVICE_NUMBER)
         self._api = _native.api()
         self._handle = c_uint32()
+        # Set before the handle is released, so that a thread that the release wakes (or
+        # that finds the handle gone) knows the device was closed, not lost.
+        self._closing = False
         code = self._api.DeviceOpen(self.number, byref(self._handle))
         self._finalizer = weakref.finalize(self, _close, self._api, self._handle)
         if code == device_code(self.number, ERRIDX_PARAMETERS) and self._handle.value:
@@ -115,10 +118,11 @@ class Device:
 
     @property
     def closed(self) -> bool:
-        return not self._handle.value
+        return self._closing or not self._handle.value
 
     def close(self) -> None:
         """Releases the device; the handle is freed at the last close in the process."""
+        self._closing = True
         self._finalizer()
 
     def __enter__(self) -> "Device":
@@ -134,7 +138,7 @@ class Device:
 
     def _live(self) -> int:
         handle = self._handle.value
-        if not handle:
+        if self._closing or not handle:
             raise ValueError(f"device {self.number} is closed")
         return handle
 
