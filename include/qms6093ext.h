@@ -7,8 +7,8 @@
  *   ConvertTempScale keep their C++ names in qms6093_thermo.h),
  * - the installed devices,
  * - the module readers and writers the configuration dialogs use (firmware version, board
- *   ID, cold-junction temperature and offset, stored channel settings, registry settings).
- * - the temperatures of a run of thermocouple channels in one scan (QmsTcScan),
+ *   ID, cold-junction temperature and offset, stored channel settings, registry settings),
+ * - the temperatures of a run of thermocouple channels in one scan (QmsTcScan).
  *
  * Every function has C linkage, checks its handle and its arguments before it does anything
  * else, and lets no C++ exception cross. Text is UTF-8. Usable from C (C11) and C++.
