@@ -172,21 +172,18 @@ void Database::execute(const char *sql, LONG failure)
 
 bool Database::checkIdentity()
 {
+    // One statement reads all three from one snapshot: another process creating the schema
+    // at this moment must not make a fresh registry look foreign (tables but no identity yet).
     int64_t appId = 0, version = 0, tables = 0;
     {
-        auto s = statement("PRAGMA application_id");
-        if (s.step())
+        auto s = statement("SELECT (SELECT application_id FROM pragma_application_id),"
+                           " (SELECT user_version FROM pragma_user_version),"
+                           " (SELECT count(*) FROM sqlite_schema WHERE type = 'table')");
+        if (s.step()) {
             appId = s.integer(0);
-    }
-    {
-        auto s = statement("PRAGMA user_version");
-        if (s.step())
-            version = s.integer(0);
-    }
-    {
-        auto s = statement("SELECT count(*) FROM sqlite_schema WHERE type = 'table'");
-        if (s.step())
-            tables = s.integer(0);
+            version = s.integer(1);
+            tables = s.integer(2);
+        }
     }
     const bool foreign = appId != 0 ? appId != kApplicationId : tables != 0;
     if (foreign || version > kSchemaVersion)
