@@ -78,7 +78,8 @@ TEST(EventsOfTwoDevices, RemovalWakesOnlyTheWaiterOfThatDevice)
     const Wait woken = onSecond.get();
     EXPECT_EQ(woken.result, 0u);
     EXPECT_EQ(woken.code, QMS_EVENT_DEVICE_REMOVED);
-    EXPECT_LT(woken.at - unplugged, 100ms);
+    // Woken by the removal, well before its own time-out (also on a busy machine).
+    EXPECT_LT(woken.at - unplugged, 400ms);
     EXPECT_EQ(onFirst.wait_for(100ms), std::future_status::timeout) << "the other device sleeps on";
 
     DeviceClose(&h2);

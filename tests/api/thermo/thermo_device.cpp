@@ -72,6 +72,7 @@ void PluggedModule::SetUp()
     static int plugs = 0;
     nlohmann::json scenario = suiteScenario;
     scenario["serial"] = scenario.value("serial", std::string("THERMO")) + "-" + std::to_string(++plugs);
+    pluggedAt = std::chrono::steady_clock::now();
     module = std::make_unique<SimulatedModule>(scenario);
     dev = module->deviceNumber();
     ASSERT_EQ(DeviceOpen(dev, &handle), 0u);

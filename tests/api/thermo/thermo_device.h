@@ -2,6 +2,7 @@
 // simulated hot junction, and the record state every temperature function must leave.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -46,6 +47,7 @@ protected:
     void TearDown() override;
 
     static inline nlohmann::json suiteScenario;
+    static inline std::chrono::steady_clock::time_point pluggedAt; // just before the plug
     static inline std::unique_ptr<SimulatedModule> module;
     static inline uint32_t dev = 0;
     static inline uint32_t handle = 0;
