@@ -66,9 +66,11 @@ uint32_t ReadFirmwareVersion(DeviceRecord *record, char16_t *text)
     if (const uint32_t refused = SendControl(*record, IOCTL_QMS_GET_FW_VERSION, nullptr, 0,
                                              version, sizeof version))
         return refused;
-    // The module's text is 8-bit; every byte becomes one UTF-16 unit.
-    for (size_t i = 0; i < QMS_FW_VERSION_BYTES; ++i)
-        text[i] = version[i];
+    // The module's text is 8-bit (UTF-8); a character takes one or two units, so 64 bytes
+    // never need more than 64 units.
+    const int units = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, reinterpret_cast<const char *>(version),
+                                          QMS_FW_VERSION_BYTES, text, QMS_FW_VERSION_BYTES);
+    text[units > 0 ? units - 1 : 0] = 0;
     text[QMS_FW_VERSION_BYTES - 1] = 0;
     return QMS_SUCCESS;
 }

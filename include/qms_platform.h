@@ -43,6 +43,9 @@ typedef HANDLE *LPHANDLE;
 typedef HANDLE HLOCAL;
 typedef HANDLE HMODULE;
 typedef HANDLE HINSTANCE;
+typedef char CHAR;
+typedef CHAR *LPSTR;
+typedef const CHAR *LPCSTR;
 typedef struct QMS_HKEY_ *HKEY;
 typedef HKEY *PHKEY;
 typedef DWORD REGSAM;
@@ -95,6 +98,7 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED; /* never used: every call 
 #define ERROR_CANTWRITE 1013L
 #define ERROR_KEY_DELETED 1018L
 #define ERROR_DEVICE_NOT_CONNECTED 1167L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_TIMEOUT 1460L
 
 /* ---- Kernel objects: events, waits, threads --------------------------------------------- */
@@ -186,6 +190,35 @@ QMS_EXPORT HLOCAL LocalFree(HLOCAL hMem); /* NULL on success */
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
 QMS_EXPORT BOOL DisableThreadLibraryCalls(HMODULE hLibModule);
+
+/* ---- Text ------------------------------------------------------------------------------- */
+/*
+ * 8-bit text is UTF-8 on this platform, whatever code page a caller names (CP_ACP, CP_OEMCP
+ * and CP_UTF8 alike): the one conversion between the stack's UTF-16 and its 8-bit text.
+ *
+ * Invalid input: each ill-formed sequence (every maximal ill-formed subpart of UTF-8: a byte
+ * that starts nothing, a sequence cut short, an overlong form, a surrogate or a code point
+ * above U+10FFFF; in UTF-16 every unpaired surrogate) becomes one U+FFFD REPLACEMENT
+ * CHARACTER, and *lpUsedDefaultChar (when given) is set to TRUE. With MB_ERR_INVALID_CHARS or
+ * WC_ERR_INVALID_CHARS the call instead fails with ERROR_NO_UNICODE_TRANSLATION.
+ *
+ * Lengths count units (bytes for 8-bit text); -1 means NUL-terminated, the terminator then
+ * being converted and counted too. An output size of 0 asks for the size needed; a smaller
+ * output than needed fails with ERROR_INSUFFICIENT_BUFFER and writes nothing. An input length
+ * of 0 fails with ERROR_INVALID_PARAMETER, as on the original. lpDefaultChar is not used.
+ * Return the units written (or needed), 0 on failure.
+ */
+#define CP_ACP 0u
+#define CP_OEMCP 1u
+#define CP_UTF8 65001u
+#define MB_PRECOMPOSED 0x00000001u
+#define MB_ERR_INVALID_CHARS 0x00000008u
+#define WC_ERR_INVALID_CHARS 0x00000080u
+QMS_EXPORT int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
+                                   int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar);
+QMS_EXPORT int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
+                                   int cchWideChar, LPSTR lpMultiByteStr, int cbMultiByte,
+                                   LPCSTR lpDefaultChar, BOOL *lpUsedDefaultChar);
 
 /* ---- Registry (HKEY_LOCAL_MACHINE) ------------------------------------------------------ */
 /*

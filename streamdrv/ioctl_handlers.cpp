@@ -122,7 +122,7 @@ BOOL DioRead(DeviceContext *context, IoRequest &request, WORD selectCommand, WOR
     }
     const uint16_t value = reply.data[1];
     std::memcpy(request.out, &value, std::min<DWORD>(request.outLength, sizeof value));
-    *request.bytesReturned = static_cast<DWORD>(reply.echo[0]) | static_cast<DWORD>(reply.echo[1]) << 8;
+    *request.bytesReturned = QmsLoadLe16(reply.echo);
     // After a failed transfer the reply holds nothing to check: 501 stands.
     if (!transferred)
         return FALSE;

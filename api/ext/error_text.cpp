@@ -25,6 +25,7 @@ constexpr Sentence kPlainCodes[] = {
     {.value = QMS_ERR_SETTINGS,
      .text = "the device number has no registry settings: no such device is installed"},
     {.value = QMS_ERR_NULL_HANDLE, .text = "the device handle is not open"},
+    {.value = QMS_ERR_REGISTRY, .text = "the registry could not be read"},
     {.value = QMS_ERR_SCALE, .text = "the scaling counts are equal"},
     {.value = QMS_ERR_NULL_BUFFER, .text = "a buffer argument is missing"},
     {.value = QMS_ERR_FUNCTION_CODE, .text = "the function code is not supported"},
