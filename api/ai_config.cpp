@@ -17,6 +17,18 @@ uint16_t ChannelOfPosition(uint16_t start, uint16_t position)
     return static_cast<uint16_t>((start + position) % QMS_AI_CHANNELS);
 }
 
+// What the module holds, and keeps as the channels' range index, from now on: a scan that
+// finds its ranges there need not configure them again. Not known after a refused request
+// (the module may have taken the codes or not), nor when the index was not stored.
+void NoteHeldRanges(DeviceRecord &record, uint16_t count, uint16_t start,
+                    const uint16_t *rangeCodes, bool known)
+{
+    for (uint16_t i = 0; i < count; ++i) {
+        if (rangeCodes[i] != QMS_RANGE_UNCHANGED)
+            record.heldRange[ChannelOfPosition(start, i)] = known ? rangeCodes[i] : 0;
+    }
+}
+
 uint32_t ConfigureChannels(DeviceRecord &record, uint16_t count, uint16_t start,
                            const uint16_t *rangeCodes)
 {
@@ -39,38 +51,43 @@ uint32_t ConfigureChannels(DeviceRecord &record, uint16_t count, uint16_t start,
     MaiConfigRequest request{};
     request.startChannel = Swap16(start);
     request.channelCount = Swap16(count);
+    for (uint16_t i = 0; i < count; ++i) {
+        const uint16_t code = rangeCodes[i];
+        uint16_t moduleCode = code;
+        if (code != QMS_RANGE_UNCHANGED && (code & QMS_RANGE_CURRENT_BIT)) {
+            const int row = FindInternalGainRow(code);
+            if (row != kNoRow)
+                moduleCode = static_cast<uint16_t>(InternalGainList()[row].moduleCode);
+        }
+        request.codes[i] = Swap16(moduleCode);
+    }
+    // The module must have taken the ranges before the record or the stored power-up ranges
+    // (block 0x210) follow them; after a refused request nothing more is sent.
+    if (const uint32_t refused = SendControl(record, IOCTL_QMS_MAI_CONFIG, &request,
+                                             sizeof request, nullptr, 0)) {
+        NoteHeldRanges(record, count, start, rangeCodes, false);
+        return refused;
+    }
+
     uint32_t indexes[QMS_AI_CHANNELS] = {};
     for (uint16_t i = 0; i < count; ++i) {
         const uint16_t code = rangeCodes[i];
         const uint16_t channel = ChannelOfPosition(start, i);
-        uint16_t moduleCode = code;
         if (code != QMS_RANGE_UNCHANGED) {
-            const int row = FindInternalGainRow(code);
             record.rangeIndex[channel] = record.rangeOverride[channel] != 0
                                              ? record.rangeOverride[channel]
-                                             : static_cast<uint32_t>(row);
+                                             : static_cast<uint32_t>(FindInternalGainRow(code));
             record.rangeCode[channel] = code;
-            if ((code & QMS_RANGE_CURRENT_BIT) && row != kNoRow)
-                moduleCode = static_cast<uint16_t>(InternalGainList()[row].moduleCode);
         }
-        request.codes[i] = Swap16(moduleCode);
         indexes[i] = record.rangeIndex[channel];
     }
-    const uint32_t sent = SendControl(record, IOCTL_QMS_MAI_CONFIG, &request, sizeof request,
-                                      nullptr, 0);
     const bool persist = record.persistSuppression == 0;
     const bool stored =
         persist && WriteDeviceParameters(&record, QMS_BLOCK_RANGE_INDEX, start, count, indexes) == 0;
-    // What the module holds, and keeps as the channel's range index, from now on: a scan that
-    // finds its ranges there need not configure them again. Not known after a refused
-    // request (the module may have taken the codes or not), nor when the index was not stored.
-    for (uint16_t i = 0; i < count; ++i) {
-        if (rangeCodes[i] != QMS_RANGE_UNCHANGED)
-            record.heldRange[ChannelOfPosition(start, i)] = sent == 0 && stored ? rangeCodes[i] : 0;
-    }
+    NoteHeldRanges(record, count, start, rangeCodes, stored);
     if (persist && !stored)
         return DeviceError(dev, QMS_ERRIDX_BLOCK_ACCESS);
-    return sent;
+    return QMS_SUCCESS;
 }
 
 } // namespace

@@ -15,4 +15,15 @@ uint32_t SendControl(const DeviceRecord &record, uint32_t code, const void *in, 
     return DriverError(record.deviceNumber);
 }
 
+uint32_t SendRecordedControl(const DeviceRecord &record, uint32_t code, const void *in,
+                             uint32_t inLength, void *out, uint32_t outLength)
+{
+    SetLastError(ERROR_SUCCESS);
+    if (const uint32_t refused = SendControl(record, code, in, inLength, out, outLength))
+        return refused;
+    if (GetLastError() == QMS_LASTERR_TRANSFER)
+        return DriverError(record.deviceNumber);
+    return 0;
+}
+
 } // namespace qms::api

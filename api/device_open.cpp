@@ -40,7 +40,9 @@ bool CreateDeviceEvents(DeviceRecord &record)
         record.events[0] = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!record.events[1]) {
         const std::u16string name = RemovalEventName(record.deviceNumber);
-        record.events[1] = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
+        // Manual reset, as the stream driver creates it: whichever of the two comes first,
+        // a removal reaches every waiter.
+        record.events[1] = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
     }
     if (record.events[0] && record.events[1])
         return true;
@@ -50,8 +52,11 @@ bool CreateDeviceEvents(DeviceRecord &record)
 
 // A new record with its events and stream handle, appended to the list when the stream
 // device opened; handed back unlinked (for release by the caller) when it did not. Null
-// when no events could be created.
-RecordRef CreateDeviceRecord(uint32_t deviceNumber, const DeviceSettings &settings)
+// when no events could be created. `noticeTaken` tells whether the module took the open
+// notice the driver sends it for the first handle: the driver opens the handle all the same
+// and leaves the transfer failure as the thread's last error.
+RecordRef CreateDeviceRecord(uint32_t deviceNumber, const DeviceSettings &settings,
+                             bool *noticeTaken)
 {
     auto record = std::make_shared<DeviceRecord>();
     record->settings = settings;
@@ -59,9 +64,11 @@ RecordRef CreateDeviceRecord(uint32_t deviceNumber, const DeviceSettings &settin
     record->openCount = 1;
     if (!CreateDeviceEvents(*record))
         return nullptr;
+    SetLastError(ERROR_SUCCESS);
     record->streamHandle = CreateFileW(record->settings.CallName, GENERIC_READ | GENERIC_WRITE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    *noticeTaken = GetLastError() != QMS_LASTERR_TRANSFER;
     if (record->streamHandle != INVALID_HANDLE_VALUE)
         RecordList::instance().append(record);
     return record;
@@ -145,28 +152,31 @@ extern "C" QMS_EXPORT uint32_t DeviceOpen(uint32_t deviceNumber, uint32_t *handl
             *handle = existing->handle;
             return QMS_SUCCESS;
         }
-        RecordRef record = CreateDeviceRecord(deviceNumber, settings);
+        bool noticeTaken = true;
+        RecordRef record = CreateDeviceRecord(deviceNumber, settings, &noticeTaken);
         if (!record)
             return DeviceError(deviceNumber, QMS_ERRIDX_NO_RECORD);
         if (record->streamHandle == INVALID_HANDLE_VALUE)
             return DeviceError(deviceNumber, QMS_ERRIDX_STREAM_OPEN); // released with `record`
 
         // The DO shadow starts from the module's outputs; it is informative only, so a failed
-        // read-back leaves it at 0 and the open goes on.
+        // read-back leaves it at 0 and the open goes on. A module that did not take a request
+        // (the open notice included) is asked nothing more: each further request could cost
+        // another transfer time-out, and the parameter blocks it did not give stay 0 (the
+        // handle is usable all the same).
         uint8_t outputs[4] = {};
-        GetCurrentDoPortsState(*record, 0, 1, outputs);
-
-        uint32_t result = QMS_SUCCESS;
-        const uint32_t paramsUnread = DeviceError(deviceNumber, QMS_ERRIDX_PARAMETERS);
-        if (ReadDeviceParameters(record.get(), QMS_BLOCK_RANGE_INDEX, 0, QMS_AI_CHANNELS,
-                                 record->rangeIndex) != 0)
-            result = paramsUnread;
-        if (ReadDeviceParameters(record.get(), QMS_BLOCK_BURNOUT_SETTING, 0, QMS_AI_CHANNELS,
-                                 record->burnOutSetting) != 0)
-            result = paramsUnread;
-        if (ReadDeviceParameters(record.get(), QMS_BLOCK_4_20MA_EXCEPTION, 0, QMS_AI_CHANNELS,
-                                 record->exception420) != 0)
-            result = paramsUnread;
+        const bool answered = noticeTaken && GetCurrentDoPortsState(*record, 0, 1, outputs) !=
+                                                 DeviceError(deviceNumber, QMS_DRVERR_TRANSFER);
+        const bool blocksRead =
+            answered &&
+            ReadDeviceParameters(record.get(), QMS_BLOCK_RANGE_INDEX, 0, QMS_AI_CHANNELS,
+                                 record->rangeIndex) == 0 &&
+            ReadDeviceParameters(record.get(), QMS_BLOCK_BURNOUT_SETTING, 0, QMS_AI_CHANNELS,
+                                 record->burnOutSetting) == 0 &&
+            ReadDeviceParameters(record.get(), QMS_BLOCK_4_20MA_EXCEPTION, 0, QMS_AI_CHANNELS,
+                                 record->exception420) == 0;
+        const uint32_t result =
+            blocksRead ? QMS_SUCCESS : DeviceError(deviceNumber, QMS_ERRIDX_PARAMETERS);
 
         if (record->settings.BoardID != QMS_DEVICE_TYPE_CODE) {
             uint32_t released = record->handle;

@@ -30,8 +30,8 @@ struct DeviceRecord {
     uint32_t handle = 0;  // the token applications hold
     int32_t openCount = 1; // DeviceOpen calls not yet matched by DeviceClose (record list lock)
     HANDLE streamHandle = INVALID_HANDLE_VALUE;
-    // Waited on as one array: close notification (manual reset) first, removal (auto-reset,
-    // named, shared with the stream driver) second.
+    // Waited on as one array: close notification (manual reset) first, removal (manual
+    // reset, named, shared with the stream driver; set once the module is gone) second.
     HANDLE events[2] = {nullptr, nullptr};
 
     // Analog input state, one slot per channel.

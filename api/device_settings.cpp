@@ -5,6 +5,7 @@
 
 #include "api/registry_values.h"
 #include "qms_identity.h"
+#include "qms_text.h"
 
 namespace qms::api {
 
@@ -15,7 +16,7 @@ std::atomic<uint32_t> defaultBoardId{QMS_DEVICE_TYPE_CODE};
 std::u16string DeviceNameText(uint32_t switchId)
 {
     const std::string text = "USB-6093 BoardID=" + std::to_string(static_cast<int32_t>(switchId));
-    std::u16string wide(text.begin(), text.end());
+    std::u16string wide = Utf16(text);
     if (wide.size() > QMS_REG_DEVICE_NAME_MAX)
         wide.resize(QMS_REG_DEVICE_NAME_MAX);
     return wide;

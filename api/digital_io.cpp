@@ -29,6 +29,9 @@ uint32_t ReadPorts(DeviceRecord &record, uint32_t code, uint32_t firstPort, uint
 {
     if (!PortsExist(firstPort, count))
         return DeviceError(record.deviceNumber, QMS_ERRIDX_OUT_OF_RANGE);
+    // No ports asked, nothing to ask the module: the driver would refuse an output of 0 bytes.
+    if (count == 0)
+        return QMS_SUCCESS;
     if (!buffer)
         return DeviceError(record.deviceNumber, QMS_ERRIDX_ARGUMENT);
     const DioReadRequest request{firstPort, count};
@@ -36,7 +39,7 @@ uint32_t ReadPorts(DeviceRecord &record, uint32_t code, uint32_t firstPort, uint
     if (const uint32_t refused = SendControl(record, code, &request, sizeof request, work, count))
         return refused;
     // The driver stores the port as a 16-bit value whose first byte is the port byte.
-    std::memcpy(buffer, work, count == 0 ? 0 : 2);
+    std::memcpy(buffer, work, 2);
     return QMS_SUCCESS;
 }
 
@@ -45,17 +48,20 @@ uint32_t WriteDoPorts(DeviceRecord &record, uint32_t firstPort, uint32_t count,
 {
     if (!PortsExist(firstPort, count))
         return DeviceError(record.deviceNumber, QMS_ERRIDX_OUT_OF_RANGE);
-    if (!buffer && count != 0)
+    // No ports to write: the module would be sent a write of nothing.
+    if (count == 0)
+        return QMS_SUCCESS;
+    if (!buffer)
         return DeviceError(record.deviceNumber, QMS_ERRIDX_ARGUMENT);
     // The driver takes the port bytes as one 32-bit value: what follows them is 0.
     DoWriteRequest request{firstPort, count, 0};
-    if (count != 0)
-        std::memcpy(&request.value, buffer, count);
-    if (const uint32_t refused = SendControl(record, IOCTL_QMS_DO_WRITE, &request, count + 8,
-                                             nullptr, 0))
-        return refused;
-    if (count != 0)
-        record.doShadow = buffer[0];
+    std::memcpy(&request.value, buffer, count);
+    // The driver answers a write the module did not take as done: the failure it records is
+    // looked at all the same.
+    if (const uint32_t failed = SendRecordedControl(record, IOCTL_QMS_DO_WRITE, &request,
+                                                    count + 8, nullptr, 0))
+        return failed;
+    record.doShadow = buffer[0];
     return QMS_SUCCESS;
 }
 

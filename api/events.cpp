@@ -40,19 +40,24 @@ extern "C" QMS_EXPORT uint32_t CheckEvent(uint32_t handle, uint16_t *eventCode, 
         }
         const DWORD result = WaitForMultipleObjects(2, record->events, FALSE, timeout);
         uint16_t code = QMS_EVENT_WAIT_FAILED;
-        if (result == WAIT_OBJECT_0 || result == WAIT_OBJECT_0 + 1) {
-            code = result == WAIT_OBJECT_0 ? QMS_EVENT_HANDLE_CLOSING : QMS_EVENT_DEVICE_REMOVED;
-            // Also drops a removal signalled while the close notification won.
-            EventModify(record->events[1], EVENT_RESET);
+        // The removal event stays set once the module is gone (manual reset), so that every
+        // waiter of the device learns of it, in this process and in others; it is not reset
+        // here, or the first waiter would take the removal from the rest.
+        if (result == WAIT_OBJECT_0) {
+            code = QMS_EVENT_HANDLE_CLOSING;
+        } else if (result == WAIT_OBJECT_0 + 1) {
+            code = QMS_EVENT_DEVICE_REMOVED;
         } else if (result == WAIT_TIMEOUT) {
             code = QMS_EVENT_TIMEOUT;
         }
+        // The code is the caller's before the last DeviceClose may return: a program reads
+        // it as soon as the close is done.
+        *eventCode = code;
         {
             std::lock_guard guard(record->waitLock);
             --record->waiters;
         }
         record->waitersGone.notify_all();
-        *eventCode = code;
         return QMS_SUCCESS;
     } catch (...) {
         return QMS_ERR_NULL_HANDLE;

@@ -25,7 +25,16 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/qms6093ConfigVersion.cmak
 install(FILES ${PROJECT_BINARY_DIR}/qms6093Config.cmake ${PROJECT_BINARY_DIR}/qms6093ConfigVersion.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qms6093)
 
-# pkg-config: one file per library, named as the library.
+# pkg-config: one file per library, named as the library. The prefix is found from the file's
+# own place (${pcfiledir}), so the files stay right after `cmake --install --prefix DIR`.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  message(FATAL_ERROR "pkg-config files need a relative CMAKE_INSTALL_LIBDIR")
+endif()
+set(QMS_PC_TO_PREFIX "..")
+string(REPLACE "/" ";" _qms_libdir_parts "${CMAKE_INSTALL_LIBDIR}")
+foreach(_part ${_qms_libdir_parts})
+  string(APPEND QMS_PC_TO_PREFIX "/..")
+endforeach()
 foreach(t ${QMS_INSTALLED_TARGETS})
   get_target_property(QMS_PC_REQUIRES ${t} QMS_PC_REQUIRES)
   if(NOT QMS_PC_REQUIRES)

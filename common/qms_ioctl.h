@@ -67,12 +67,12 @@ QMS_INLINE uint32_t QmsCtlMethod(uint32_t code) { return code & 0x3u; }
 #define IOCTL_QMS_FIX_FULL_CAL 0xDC7FF954u
 #define IOCTL_QMS_FIX_ZERO_CAL 0xDC7FF958u /* the driver does not support it: last error 50 */
 #define IOCTL_QMS_CAL_COMPLETE 0xDC7FF95Cu
-#define IOCTL_QMS_CJC_CMD36 0xDC7FF968u
+#define IOCTL_QMS_CJC_CMD36 0xDC7FF968u /* CJC offset reset to the reference, then status */
 #define IOCTL_QMS_SET_CJC_OFFSET 0xDC7FF96Cu
 #define IOCTL_QMS_GET_CJC_OFFSET 0xDC7FF970u
 #define IOCTL_QMS_READ_CJC 0xDC7FF974u
-#define IOCTL_QMS_CJC_CMD38 0xDC7FF978u
-#define IOCTL_QMS_CJC_CMD37 0xDC7FF97Cu
+#define IOCTL_QMS_CJC_CMD38 0xDC7FF978u /* CJC reference read */
+#define IOCTL_QMS_CJC_CMD37 0xDC7FF97Cu /* CJC reference write, then the history */
 #define IOCTL_QMS_RESET_AI_CONV 0xDC7FF9A8u
 #define IOCTL_QMS_START_AI_CONV 0xDC7FF9ACu
 
@@ -253,7 +253,8 @@ typedef struct EepromWriteRequest {
 } EepromWriteRequest;
 
 /* A big-endian 32-bit word: board ID (GET/SET_BOARD_ID), CJC offset code (SET/GET_CJC_OFFSET,
- * CJC_CMD37 input; low 16 bits used), or payload-then-status (CJC_CMD36, START/RESET_AI_CONV). */
+ * the reference written by CJC_CMD37 and read by CJC_CMD38; low 16 bits used), or
+ * payload-then-status (CJC_CMD36, the reset to the reference; START/RESET_AI_CONV). */
 typedef struct ModuleWord {
     uint32_t value;
 } ModuleWord;

@@ -47,9 +47,11 @@ enum {
     CMD_AI_GET_CJC_OFFSET = 33,    /* IN 4: CJC offset word (low 16 bits used) */
     CMD_AI_SET_CJC_OFFSET = 34,    /* OUT 4: CJC offset word */
     CMD_AI_READ_CJC = 35,          /* IN 8: CjcReading */
-    CMD_AI_CJC_CMD36 = 36,         /* OUT 4: caller's bytes */
-    CMD_AI_CJC_CMD37 = 37,         /* OUT 4: caller's bytes */
-    CMD_AI_CJC_CMD38 = 38,         /* IN 4: passed to the caller */
+    /* The reference offset is what the host's cold-junction measurement found (IOCTL_QMS_CJC_CMD37
+     * writes it); the offset itself can be set back to it. Command numbers 36, 37 and 38. */
+    CMD_AI_CJC_RESET_TO_REFERENCE = 36, /* OUT 4: caller's bytes; the offset becomes the reference */
+    CMD_AI_CJC_WRITE_REFERENCE = 37,    /* OUT 4: reference offset code, big-endian */
+    CMD_AI_CJC_READ_REFERENCE = 38,     /* IN 4: reference offset code, passed to the caller */
     CMD_AI_START_CONV = 48,        /* OUT 4: caller's bytes */
     CMD_AI_RESET_CONV = 49,        /* OUT 4: caller's bytes */
     CMD_AI_CHAN_CONFIG_SELECT = 64, /* OUT 6: ChanConfigReadRequest */
@@ -138,9 +140,9 @@ inline constexpr VendorCommand kVendorCommands[] = {
     {GROUP_AI, CMD_AI_GET_CJC_OFFSET, VendorDirection::In, 4, false, "CJC offset read"},
     {GROUP_AI, CMD_AI_SET_CJC_OFFSET, VendorDirection::Out, 4, false, "CJC offset write"},
     {GROUP_AI, CMD_AI_READ_CJC, VendorDirection::In, 8, false, "CJC reading"},
-    {GROUP_AI, CMD_AI_CJC_CMD36, VendorDirection::Out, 4, false, "CJC command 36"},
-    {GROUP_AI, CMD_AI_CJC_CMD37, VendorDirection::Out, 4, false, "CJC command 37"},
-    {GROUP_AI, CMD_AI_CJC_CMD38, VendorDirection::In, 4, false, "CJC command 38"},
+    {GROUP_AI, CMD_AI_CJC_RESET_TO_REFERENCE, VendorDirection::Out, 4, false, "CJC offset reset to reference"},
+    {GROUP_AI, CMD_AI_CJC_WRITE_REFERENCE, VendorDirection::Out, 4, false, "CJC reference write"},
+    {GROUP_AI, CMD_AI_CJC_READ_REFERENCE, VendorDirection::In, 4, false, "CJC reference read"},
     {GROUP_AI, CMD_AI_START_CONV, VendorDirection::Out, 4, false, "AI conversion start"},
     {GROUP_AI, CMD_AI_RESET_CONV, VendorDirection::Out, 4, false, "AI conversion reset"},
     {GROUP_AI, CMD_AI_CHAN_CONFIG_SELECT, VendorDirection::Out, 6, false, "parameter block select"},

@@ -413,7 +413,23 @@ QMS_ASSERT_BLOCK_SIZE(DioPortsParams, 12, 16);
  * result pointer is answered with the device code of QMS_ERRIDX_ARGUMENT, and nothing is
  * sent to the module. On failure nothing is written to the caller's buffers unless the
  * function says otherwise. All functions are safe to call from several threads; calls on
- * one device are carried out one at a time, except CheckEvent, which waits beside them. */
+ * one device are carried out one at a time, except CheckEvent, which waits beside them.
+ *
+ * A request the module did not carry out ends the call: nothing further is sent in it, so
+ * a module that stops answering costs a call one transfer time-out (2 s), not one per
+ * request.
+ *
+ * Deliberate behaviours, kept as they are:
+ * - DeviceClose answers a handle that is 0 or no longer open with 0 (writing 0 to the
+ *   variable), not with 3: closing twice is harmless.
+ * - MAIConfig: position i is channel (start + i) mod 8, also after a QMS_RANGE_UNCHANGED
+ *   position; an unchanged position does not shift the channels of the positions after it.
+ * - The stream driver stores a CJC sample only from a valid reading: a sampler cycle whose
+ *   six readings the module all marks invalid stores nothing, and TCMuxRead waits for a
+ *   sample as below.
+ * - Registry values are matched with their type: the stream driver takes a device key or a
+ *   template as a module's only when BoardID and SwitchID are REG_DWORD values; the same
+ *   numbers written as text match nothing. */
 
 QMS_EXTERN_C_BEGIN
 
@@ -426,14 +442,16 @@ QMS_EXPORT int DllMain(void *module, uint32_t reason, void *reserved);
  * blocks) and writes its handle; repeated opens in a process share one handle and count
  * references. Writes 0 to *handle first. Returns 0; the device code of
  * QMS_ERRIDX_PARAMETERS when the parameter blocks could not be read (the handle is valid
- * all the same); 2 without registry settings; or the device code of QMS_ERRIDX_NO_RECORD,
- * QMS_ERRIDX_STREAM_OPEN or QMS_ERRIDX_BOARD_ID. A null handle pointer gives 10. The platform
- * is started on first use. */
+ * all the same; a module that did not take the read-back of its outputs is not asked for
+ * its blocks, and blocks not read stay 0); 2 without registry settings; or the device code
+ * of QMS_ERRIDX_NO_RECORD, QMS_ERRIDX_STREAM_OPEN or QMS_ERRIDX_BOARD_ID. A null handle
+ * pointer gives 10. The platform is started on first use. */
 QMS_EXPORT uint32_t DeviceOpen(uint32_t deviceNumber, uint32_t *handle);
 
 /* Releases one reference of the handle in *handle and writes 0 there. The last release
  * wakes every thread in CheckEvent on the handle with QMS_EVENT_HANDLE_CLOSING and returns
- * after they have left. Returns 0 (3 for a null pointer). */
+ * after they have left, their event codes written. Returns 0, also for a handle that is no
+ * longer open (3 for a null pointer). */
 QMS_EXPORT uint32_t DeviceClose(uint32_t *handle);
 
 /* ---- Function-code entry point ---- */
@@ -447,7 +465,9 @@ QMS_EXPORT uint32_t DriverProc(uintptr_t driverId, uintptr_t driver, uint32_t fu
 /* ---- Analog input configuration ---- */
 
 /* Sets the input range of `count` channels from `start` (wrapping from 7 to 0): one range
- * code per position, QMS_RANGE_UNCHANGED to leave a channel as it is. */
+ * code per position, QMS_RANGE_UNCHANGED to leave a channel as it is. The handle's ranges
+ * and the module's stored power-up ranges follow only once the module took the request;
+ * a refused request returns its driver code and changes neither. */
 QMS_EXPORT uint32_t MAIConfig(uint32_t handle, uint16_t count, uint16_t start,
                               const uint16_t *rangeCodes);
 QMS_EXPORT uint32_t AIConfig(uint32_t handle, uint16_t channel, uint16_t rangeCode);
@@ -489,7 +509,9 @@ QMS_EXPORT uint32_t EnableEvent(uint32_t handle, uint16_t eventType, uint16_t en
                                 uint16_t count);
 /* Waits up to `timeout` ms for the removal of the module (QMS_EVENT_DEVICE_REMOVED) or the
  * last close of the handle (QMS_EVENT_HANDLE_CLOSING; stop using the handle then); no event
- * gives QMS_EVENT_TIMEOUT. Returns 0 with the code in *eventCode. */
+ * gives QMS_EVENT_TIMEOUT. Returns 0 with the code in *eventCode. A removal reaches every
+ * thread waiting on the device, and every later call reports it again until the handle is
+ * closed. */
 QMS_EXPORT uint32_t CheckEvent(uint32_t handle, uint16_t *eventCode, uint32_t timeout);
 
 /* ---- Properties ---- */
@@ -505,7 +527,9 @@ QMS_EXPORT uint32_t DeviceSetProperty(uint32_t handle, uint16_t code, const void
 
 /* ---- Digital input/output (port 0 only) ---- */
 
-/* Buffers of the read primitives hold at least 2 bytes for one port. */
+/* Buffers of the read primitives hold at least 2 bytes for one port. A count of 0 returns 0
+ * and sends nothing. A write the module did not take returns the driver code of the
+ * transfer failure ((device number + 1) x 4096 + 501); the outputs stay as they were. */
 QMS_EXPORT uint32_t DioReadDiPorts(uint32_t handle, uint32_t firstPort, uint32_t count,
                                    uint8_t *buffer);
 QMS_EXPORT uint32_t DioWriteDoPorts(uint32_t handle, uint32_t firstPort, uint32_t count,
@@ -552,16 +576,19 @@ QMS_EXPORT uint32_t RetrieveAllGainInfo(uint32_t handle, tagINTERNALGAINLIST *ro
  * TempScale `scale`. Returns 0; the device code of QMS_ERRIDX_BURNOUT with the burn-out value
  * of the channel's setting for an open thermocouple (888888, -888888, the range's high or
  * low limit or 0 V as a temperature, held to the type's reference span); QMS_ERRIDX_ARGUMENT
- * for type N or above and a null result; QMS_ERRIDX_OUT_OF_RANGE for a channel above 7;
- * QMS_ERRIDX_CJC_HISTORY when the driver has no CJC sample within a few seconds;
- * QMS_ERRIDX_BLOCK_ACCESS when the burn-out status cannot be read; or the analog functions'
- * code. unused1 and unused2 take part in nothing. */
+ * for type N or above (any type without a thermocouple range, before anything is sent) and
+ * a null result; QMS_ERRIDX_OUT_OF_RANGE for a channel above 7; QMS_ERRIDX_CJC_HISTORY when
+ * the driver has no CJC sample within one transfer time-out (2 s) or the module is removed
+ * meanwhile; QMS_ERRIDX_BLOCK_ACCESS when the burn-out status cannot be read; or the analog
+ * functions' code. Right after the module is plugged the read waits for the driver's first
+ * CJC sample and goes on as soon as it is there; the device's other calls are not held up
+ * meanwhile. unused1 and unused2 take part in nothing. */
 QMS_EXPORT uint32_t TCMuxRead(uint32_t handle, uint16_t channel, uint16_t unused1,
                               uint16_t unused2, uint16_t type, uint16_t scale, float *result);
 /* Thermocouple temperature in degrees Celsius with the CJC read from the module (five
  * readings) less the module's offset; no burn-out check: 0, 1 when a CJC request fails or
- * the sensor stays invalid for 2 s, -1 for a type without an input range, or the analog
- * functions' code. */
+ * the sensor stays invalid for 2 s, -1 for a type without an input range (N, 8 and above;
+ * nothing is sent), or the analog functions' code. */
 QMS_EXPORT int32_t DirectReadTemp(uint32_t handle, uint16_t channel, uint16_t type,
                                   float *celsius);
 /* The CJC error in degrees Celsius (how far the sensor reads high), measured on a channel fed
@@ -569,8 +596,10 @@ QMS_EXPORT int32_t DirectReadTemp(uint32_t handle, uint16_t channel, uint16_t ty
  * R 1125, E 500), written to *error and sent to the module as its offset (clamped to -10 to
  * +10). Leaves the AI conversion reset. 0, or: -1 type B (its EMF is flat near room
  * temperature) or above E; 1/2 conversion reset/start failed; 3 null handle or error pointer,
- * or a CJC reading failed; 4 no range; 5 range configuration failed; 6 offset not sent; 7
- * final reset failed; 8 a voltage reading or the offset reset failed. */
+ * or a CJC reading failed; 4 no range; 5 range configuration failed; 6 offset not sent (the
+ * module did not take it; it is not made active then); 7 final reset failed; 8 a voltage
+ * reading or the offset reset failed. A type above E is refused after the conversion was
+ * reset and started, before anything else is sent. */
 QMS_EXPORT int32_t MeasureCJCError(uint32_t handle, uint16_t type, uint16_t channel,
                                    float *error);
 

@@ -164,9 +164,10 @@ QMS_EXPORT uint32_t QmsReadDeviceParameters(uint32_t handle, uint16_t blockId,
  * whose range or stored range index this library has not yet set to the type's (the first
  * scan after DeviceOpen, a changed type, a channel configured otherwise in between); the
  * burn-out status of the whole run is asked in one request, and only when a channel of the
- * run has a burn-out setting; all readings come from one scan request and its sample block;
- * the CJC costs no transfer. A steady scan of eight channels without burn-out settings is the
- * scan request and the sample block reads, the burn-out status adds its two transfers.
+ * run has a burn-out setting; all readings come from one scan request; the CJC costs no
+ * transfer. So a steady scan is the scan request and its sample-block reads (two transfers
+ * when the module has the block ready at once), plus two for the burn-out status; eight
+ * TCMuxRead calls take forty transfers or more.
  *
  * A run holds thermocouples only: a type without a thermocouple range (N, 8 and above, a
  * range code of volts or milliamperes) refuses the whole scan. Read such channels with
@@ -181,8 +182,8 @@ QMS_EXPORT uint32_t QmsReadDeviceParameters(uint32_t handle, uint16_t blockId,
  * seconds; the driver code of a request that failed on its way (a stall, a time-out, a
  * module removed in the middle of the scan), which fails the whole scan; the device code of
  * QMS_ERRIDX_BLOCK_ACCESS when the module refuses the burn-out status or the range index.
- * A failed scan leaves the module in a state the next scan starts from. Calls on one device
- * are carried out one at a time, as every call of the library. */
+ * After a failed scan the next one configures again whatever may not have reached the
+ * module. Calls on one device are carried out one at a time, as every call of the library. */
 QMS_EXPORT uint32_t QmsTcScan(uint32_t handle, uint16_t start, uint16_t count,
                               const uint16_t *types, uint16_t scale, float *temperatures,
                               uint32_t *status);

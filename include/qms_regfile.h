@@ -40,6 +40,15 @@ QMS_EXPORT int qms_reg_import_file(const char *path, char *error, size_t error_s
  * a larger buffer; a negative result is the negated error value (-2: no such key). */
 QMS_EXPORT long qms_reg_export(const char *key_path, char *buf, size_t size);
 
+/* The database file the registry uses, or will use when it opens: QMS_REGISTRY, else
+ * $XDG_STATE_HOME/qms6093/registry.db, else ~/.local/state/qms6093/registry.db (":memory:"
+ * for a registry kept in memory). Buffer handling and result as qms_reg_export. */
+QMS_EXPORT long qms_reg_store_path(char *buf, size_t size);
+
+/* Closes the registry's database, so that its file is complete on disk and another program
+ * may take it; the next registry call opens it again (from QMS_REGISTRY at that moment). */
+QMS_EXPORT void qms_reg_close(void);
+
 QMS_EXTERN_C_END
 
 #endif

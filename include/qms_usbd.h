@@ -217,7 +217,8 @@ typedef BOOL (*LPUN_REGISTER_NOTIFICATION_ROUTINE)(USB_HANDLE hDevice,
                                                    LPDEVICE_NOTIFY_ROUTINE lpNotifyRoutine,
                                                    LPVOID lpvNotifyParameter);
 /* The device's descriptor and the interface it was attached by; valid while the device
- * handle is. NULL for an unknown handle. */
+ * handle is. NULL for an unknown handle (ERROR_INVALID_HANDLE) and for a device that has gone
+ * (ERROR_DEVICE_NOT_CONNECTED), also before its removal notice has reached the client. */
 typedef LPCUSB_DEVICE (*LPGET_DEVICE_INFO)(USB_HANDLE hDevice);
 
 typedef struct _USB_FUNCS {

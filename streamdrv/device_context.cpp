@@ -1,5 +1,6 @@
 #include "device_context.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -43,14 +44,38 @@ public:
         return byPointer_.count(static_cast<DeviceContext *>(const_cast<void *>(context))) != 0;
     }
 
-    std::vector<bool> numbers(const DeviceContext *self, DWORD count)
+    std::vector<HeldNumber> numbers(const DeviceContext *self, DWORD count)
     {
-        std::vector<bool> used(count, false);
+        std::vector<HeldNumber> held(count);
         std::lock_guard guard(lock_);
-        for (const auto &[context, entry] : byPointer_)
-            if (context != self && context->deviceNumber < count)
-                used[context->deviceNumber] = true;
-        return used;
+        for (const auto &[context, entry] : byPointer_) {
+            if (context == self || context->deviceNumber >= count)
+                continue;
+            if (ModulePresent(context))
+                held[context->deviceNumber].present = true;
+            else
+                held[context->deviceNumber].goneToken = entry.token;
+        }
+        return held;
+    }
+
+    void noteSignalled(DeviceContext *context)
+    {
+        {
+            std::lock_guard guard(lock_);
+            InterlockedExchange(&context->removalSignalled, 1);
+        }
+        released_.notify_all();
+    }
+
+    void waitForPredecessor(DWORD token, std::chrono::milliseconds bound)
+    {
+        std::unique_lock guard(lock_);
+        released_.wait_for(guard, bound, [&] {
+            const auto it = byToken_.find(token);
+            return it == byToken_.end() || (ReadInterlocked(&it->second->removalSignalled) != 0 &&
+                                            ReadInterlocked(&it->second->openCount) > 0);
+        });
     }
 
     DeviceContext *hold(DWORD_PTR context)
@@ -89,6 +114,7 @@ public:
         unsigned &holds = retiring_[context];
         holds = it->second.holds;
         byPointer_.erase(it);
+        released_.notify_all(); // a successor of the same number waits for this
         released_.wait(guard, [&] { return retiring_[context] == 0; });
         retiring_.erase(context);
     }
@@ -141,6 +167,12 @@ BOOL ModuleRemoved(const DeviceContext *context)
     return ReadInterlocked(&context->removed) != 0;
 }
 
+BOOL ModulePresent(const DeviceContext *context)
+{
+    // The host stack has no device information for a device that has gone.
+    return !ModuleRemoved(context) && context->usbFuncs->lpGetDeviceInfo(context->usbDevice) != nullptr;
+}
+
 DeviceContext *CreateDeviceContext(USB_HANDLE usbDevice, LPCUSB_FUNCS usbFuncs)
 {
     void *memory = LocalAlloc(LPTR, sizeof(DeviceContext));
@@ -156,7 +188,9 @@ DeviceContext *CreateDeviceContext(USB_HANDLE usbDevice, LPCUSB_FUNCS usbFuncs)
     context->transferEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     context->allClosedEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     context->samplerStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!context->transferEvent || !context->allClosedEvent || !context->samplerStop) {
+    context->lockWanted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!context->transferEvent || !context->allClosedEvent || !context->samplerStop || !context->lockWanted) {
+        CloseAndClear(context->lockWanted);
         CloseAndClear(context->samplerStop);
         CloseAndClear(context->allClosedEvent);
         CloseAndClear(context->transferEvent);
@@ -174,9 +208,19 @@ DeviceContext *FindLiveRecord(DWORD token)
     return token ? liveRecords().find(token) : nullptr;
 }
 
-std::vector<bool> LiveDeviceNumbers(const DeviceContext *self, DWORD count)
+std::vector<HeldNumber> LiveDeviceNumbers(const DeviceContext *self, DWORD count)
 {
     return liveRecords().numbers(self, count);
+}
+
+void NoteRemovalSignalled(DeviceContext *context)
+{
+    liveRecords().noteSignalled(context);
+}
+
+void WaitForPredecessor(DWORD token, DWORD bound)
+{
+    liveRecords().waitForPredecessor(token, std::chrono::milliseconds(bound));
 }
 
 BOOL IsLiveRecord(const void *context)
@@ -191,6 +235,7 @@ void ReleaseDeviceContext(DeviceContext *context)
     liveRecords().retire(context);
     StopCjcSampler(context);
     CloseAndClear(context->removalEvent);
+    CloseAndClear(context->lockWanted);
     CloseAndClear(context->samplerStop);
     CloseAndClear(context->allClosedEvent);
     CloseAndClear(context->transferEvent);

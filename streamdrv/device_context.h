@@ -35,6 +35,9 @@ struct DeviceContext {
     // The record's own additions.
     HANDLE samplerStop;          // manual-reset; set to end the sampler's one-second wait
     LONG removed;                // 1 once the module has gone: requests fail at once
+    LONG removalSignalled;       // 1 once DeviceNotify has set the removal event
+    LONG lockWaiters;            // application calls waiting for transferLock
+    HANDLE lockWanted;           // manual-reset; set by an application call that waits for it
     DWORD token;                 // the 32-bit value that stands for this record in ClientInfo
 };
 
@@ -47,6 +50,9 @@ void RecordDeviceError(DeviceContext *context, DWORD deviceError, DWORD threadEr
 
 LONG ReadInterlocked(const LONG volatile *value);
 BOOL ModuleRemoved(const DeviceContext *context);
+// Whether the module is still on the bus: it can have gone before its removal notice has
+// reached DeviceNotify.
+BOOL ModulePresent(const DeviceContext *context);
 
 // Records are handed around as pointers (open contexts, the notification parameter) and as
 // 32-bit tokens (ClientInfo). Neither is dereferenced before it has been found here.
@@ -58,9 +64,20 @@ DeviceContext *CreateDeviceContext(USB_HANDLE usbDevice, LPCUSB_FUNCS usbFuncs);
 DeviceContext *FindLiveRecord(DWORD token);
 // Whether the pointer is a live record (the pointer is not dereferenced to find out).
 BOOL IsLiveRecord(const void *context);
-// Device numbers held by the live records other than `self`, as flags for 0 .. count-1. Read
-// under the device-number allocation lock, which every writer of deviceNumber holds.
-std::vector<bool> LiveDeviceNumbers(const DeviceContext *self, DWORD count);
+// A device number as the live records hold it: by a module still on the bus, or by the record
+// of a module that has gone and is being removed (`token` names that record).
+struct HeldNumber {
+    bool present = false;
+    DWORD goneToken = 0; // a record of a module that has gone, or 0
+};
+// Device numbers held by the live records other than `self`, for 0 .. count-1. Read under the
+// device-number allocation lock, which every writer of deviceNumber holds.
+std::vector<HeldNumber> LiveDeviceNumbers(const DeviceContext *self, DWORD count);
+// Marks that DeviceNotify has set the record's removal event.
+void NoteRemovalSignalled(DeviceContext *context);
+// Waits up to `bound` ms until the record of that token has been released, or has signalled
+// its removal and waits for applications to close their handles.
+void WaitForPredecessor(DWORD token, DWORD bound);
 // Releases a record: takes it out of the table, waits for every entry point still using it,
 // stops its sampler, closes its handles in reverse order of creation and frees it.
 void ReleaseDeviceContext(DeviceContext *context);
@@ -80,12 +97,20 @@ private:
     DeviceContext *context_;
 };
 
-// The device's transfer lock for one scope.
+// The device's transfer lock for one scope, as an application call (or the device's own
+// start, open and close) takes it. When the lock is held, the call says so first: the CJC
+// sampler gives up a read that does not answer at once rather than make the call wait out
+// the sampler's time-out before its own.
 class TransferLockGuard {
 public:
     explicit TransferLockGuard(DeviceContext *context) : lock_(&context->transferLock)
     {
+        if (TryEnterCriticalSection(lock_))
+            return;
+        InterlockedIncrement(&context->lockWaiters);
+        SetEvent(context->lockWanted);
         EnterCriticalSection(lock_);
+        InterlockedDecrement(&context->lockWaiters);
     }
     ~TransferLockGuard() { LeaveCriticalSection(lock_); }
     TransferLockGuard(const TransferLockGuard &) = delete;

@@ -9,6 +9,8 @@ BOOL DeviceNotify(LPVOID notifyParameter, DWORD code, LPDWORD *, LPDWORD *, LPDW
     InterlockedExchange(&context->removed, 1);
     if (context->removalEvent)
         SetEvent(context->removalEvent);
+    // A module coming back under this number waits for this before it takes the event over.
+    NoteRemovalSignalled(context);
     // Until the application has closed its last handle; the count is checked again after
     // every wake-up, so a close that raced with the check is not missed.
     while (ReadInterlocked(&context->openCount) != 0)

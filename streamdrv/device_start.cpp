@@ -18,8 +18,8 @@ BOOL StartDevice(DeviceContext *context)
     ClearCjcHistory(context);
     {
         TransferLockGuard lock(context);
-        boardRead = VendorIn(context, GROUP_DEVICE, CMD_DEVICE_GET_BOARD_ID, 0, &boardNumber, sizeof boardNumber);
-        offsetRead = boardRead && VendorIn(context, GROUP_AI, CMD_AI_GET_CJC_OFFSET, 0, &offset, sizeof offset);
+        boardRead = VendorInAll(context, GROUP_DEVICE, CMD_DEVICE_GET_BOARD_ID, &boardNumber, sizeof boardNumber);
+        offsetRead = boardRead && VendorInAll(context, GROUP_AI, CMD_AI_GET_CJC_OFFSET, &offset, sizeof offset);
     }
     // The board number is the module's identity in the registry: without it the module would
     // be published under another module's keys.

@@ -4,22 +4,15 @@
 #include <string_view>
 
 #include "qms_identity.h"
+#include "qms_text.h"
 
 namespace {
-
-std::u16string Widen(const char *text)
-{
-    std::u16string wide;
-    for (; *text; ++text)
-        wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(*text)));
-    return wide;
-}
 
 std::u16string ThreeDigits(DWORD number)
 {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%03d", static_cast<int>(number));
-    return Widen(digits);
+    return qms::Utf16(digits);
 }
 
 } // namespace
@@ -38,7 +31,7 @@ std::u16string DeviceNameText(DWORD switchId)
 {
     char text[64];
     std::snprintf(text, sizeof text, "USB-6093 BoardID=%d", static_cast<int>(switchId));
-    std::u16string wide = Widen(text);
+    std::u16string wide = qms::Utf16(text);
     if (wide.size() > QMS_REG_DEVICE_NAME_MAX)
         wide.resize(QMS_REG_DEVICE_NAME_MAX);
     return wide;

@@ -87,24 +87,30 @@ bool IdentifiesModule(const std::u16string &keyPath, const DeviceContext *contex
            switchId == context->SwitchID;
 }
 
-// The number of the module's driver subkey from an earlier attach, or unresolved.
-DWORD LookUpDeviceNumber(const DeviceContext *context, const std::vector<bool> &live)
+// The number of the module's driver subkey from an earlier attach, or unresolved. A number
+// whose record belongs to a module that has gone is this module's: it is the same module
+// coming back (or one set to its board number), and *predecessor names that record.
+DWORD LookUpDeviceNumber(const DeviceContext *context, const std::vector<HeldNumber> &live, DWORD *predecessor)
 {
     bool opened = false;
     for (const std::u16string &name : SubkeysContaining(QMS_REG_DRIVER_KEY, QMS_REG_DEVICE_SUBKEY_PREFIX, true, &opened)) {
         if (!IdentifiesModule(ChildPath(QMS_REG_DRIVER_KEY, name), context))
             continue;
         const DWORD number = name.size() > 6 ? LeadingNumber(name.c_str() + 6) : 0;
-        if (number < live.size() && live[number])
+        if (number < live.size() && live[number].present)
             continue; // another module of this board number is plugged and owns it
+        *predecessor = number < live.size() ? live[number].goneToken : 0;
         return number;
     }
     return QMS_DEVICE_NUMBER_UNRESOLVED;
 }
 
 // The lowest number that no DeviceNNN subkey of the shared key uses, or unresolved.
-DWORD AllocateDeviceNumber(std::vector<bool> used)
+DWORD AllocateDeviceNumber(const std::vector<HeldNumber> &live)
 {
+    std::vector<bool> used(live.size());
+    for (size_t number = 0; number < live.size(); ++number)
+        used[number] = live[number].present || live[number].goneToken != 0;
     bool opened = false;
     for (const std::u16string &name : SubkeysContaining(QMS_REG_SHARED_KEY, QMS_REG_DEVICE_SUBKEY_PREFIX, false, &opened)) {
         const DWORD number = name.size() > 6 ? LeadingNumber(name.c_str() + 6) : 0;
@@ -254,26 +260,37 @@ BOOL WriteClientDriverValues()
 
 BOOL PublishDeviceRegistry(DeviceContext *context)
 {
-    // Held from the look-up to the first publication, so that two modules attached at the same
-    // moment see each other's keys and never take the same number.
-    std::lock_guard guard(AllocationLock());
-    // Two modules set to the same board number must not share one device.
-    const std::vector<bool> live = LiveDeviceNumbers(context, kDeviceNumbers);
-    DWORD number = LookUpDeviceNumber(context, live);
-    const bool known = number != QMS_DEVICE_NUMBER_UNRESOLVED;
-    if (!known) {
-        number = AllocateDeviceNumber(live);
-        if (number == QMS_DEVICE_NUMBER_UNRESOLVED)
-            return FALSE; // all 255 numbers are taken; Device000 of another module stays as it is
+    DWORD number;
+    DWORD predecessor = 0;
+    bool known;
+    {
+        // Held from the look-up to the first publication, so that two modules attached at the
+        // same moment see each other's keys and never take the same number.
+        std::lock_guard guard(AllocationLock());
+        // Two modules set to the same board number must not share one device.
+        const std::vector<HeldNumber> live = LiveDeviceNumbers(context, kDeviceNumbers);
+        number = LookUpDeviceNumber(context, live, &predecessor);
+        known = number != QMS_DEVICE_NUMBER_UNRESOLVED;
+        if (!known) {
+            number = AllocateDeviceNumber(live);
+            if (number == QMS_DEVICE_NUMBER_UNRESOLVED)
+                return FALSE; // all 255 numbers are taken; Device000 of another module stays as it is
+        }
+        context->deviceNumber = number;
+        if (!known) {
+            context->ChanConfig = 1;
+            ApplyTemplate(context);
+            FirstPublication(context, DeviceSubkeyPath(QMS_REG_SHARED_KEY, number),
+                             DeviceSubkeyPath(QMS_REG_DRIVER_KEY, number));
+        }
     }
-    context->deviceNumber = number;
-    const std::u16string sharedKey = DeviceSubkeyPath(QMS_REG_SHARED_KEY, number);
-    const std::u16string driverKey = DeviceSubkeyPath(QMS_REG_DRIVER_KEY, number);
-    if (!known) {
-        context->ChanConfig = 1;
-        ApplyTemplate(context);
-        FirstPublication(context, sharedKey, driverKey);
-    }
-    ReadBackAndRefresh(context, sharedKey, driverKey);
+    // Plugged again while its old record is still being removed: the old record signals the
+    // removal event of this number and frees its stream device first, so that an application
+    // opening the number now finds this module and no leftover removal. An application still
+    // holding the old handle keeps that removal from finishing; the wait is bounded for it.
+    if (predecessor)
+        WaitForPredecessor(predecessor, context->transferTimeout);
+    ReadBackAndRefresh(context, DeviceSubkeyPath(QMS_REG_SHARED_KEY, number),
+                       DeviceSubkeyPath(QMS_REG_DRIVER_KEY, number));
     return TRUE;
 }

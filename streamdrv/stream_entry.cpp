@@ -56,8 +56,14 @@ QMS_EXPORT DWORD_PTR U93_Init(LPCWSTR pContext, LPCVOID)
 
     if (!StartDevice(context))
         return 0;
-    if (!context->removalEvent)
-        context->removalEvent = CreateEventW(nullptr, FALSE, FALSE, RemovalEventName(context->deviceNumber).c_str());
+    if (!context->removalEvent) {
+        // Manual reset: once set, every waiter of the device learns of the removal.
+        context->removalEvent = CreateEventW(nullptr, TRUE, FALSE, RemovalEventName(context->deviceNumber).c_str());
+        // The event of this number may still be held, signalled, from the module's previous
+        // attach; its removal has been told by now (the device start waited for that).
+        if (context->removalEvent)
+            ResetEvent(context->removalEvent);
+    }
     if (!context->usbFuncs->lpRegisterNotificationRoutine(context->usbDevice, DeviceNotify, context)) {
         StopCjcSampler(context);
         return 0;

@@ -108,9 +108,11 @@ int32_t Measure(DeviceRecord &record, uint16_t type, uint16_t channel, float *er
     // An error below -10 degrees Celsius is sent as the lowest code, one of +10 or more as the
     // highest.
     const ModuleWord offset{Swap32(CjcOffsetCode(cjcError))};
+    // The driver answers with its history whatever the module made of the offset: the
+    // transfer failure it records tells that the offset did not arrive.
     CjcHistory history{};
-    if (SendControl(record, IOCTL_QMS_CJC_CMD37, &offset, sizeof offset, &history,
-                    sizeof history) != 0)
+    if (SendRecordedControl(record, IOCTL_QMS_CJC_CMD37, &offset, sizeof offset, &history,
+                            sizeof history) != 0)
         return kOffsetNotSent;
     if (ResetCJCOffset(&record) != 0)
         return kReadingFailed;

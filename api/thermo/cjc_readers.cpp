@@ -54,6 +54,36 @@ float CjcOffsetCelsius(uint16_t offsetCode)
     return offset;
 }
 
+namespace {
+
+// The driver's history, asked again until it holds a sample. False when the request fails,
+// when no sample came within kCjcSampleWaitMs, or when the module went away meanwhile.
+bool ReadCjcHistory(const DeviceRecord &record, CjcHistory *history)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (SendControl(record, IOCTL_QMS_GET_CJC_HISTORY, nullptr, 0, history,
+                        sizeof *history) != 0)
+            return false;
+        if (history->count != 0)
+            return true;
+        // Right after the driver starts the sampler may not have stored a sample yet. The
+        // pause between two looks is a wait on the removal event: a module that goes away
+        // will not bring one.
+        if (GetTickCount() - start >= kCjcSampleWaitMs ||
+            WaitForSingleObject(record.events[1], kCjcHistoryPollMs) == WAIT_OBJECT_0)
+            return false;
+    }
+}
+
+} // namespace
+
+bool WaitForCjcSample(const DeviceRecord &record)
+{
+    CjcHistory history{};
+    return ReadCjcHistory(record, &history);
+}
+
 uint32_t ReadCJCHistoryTemp(DeviceRecord *record, float *celsius)
 {
     if (!record)
@@ -62,17 +92,8 @@ uint32_t ReadCJCHistoryTemp(DeviceRecord *record, float *celsius)
         return DeviceError(record->deviceNumber, QMS_ERRIDX_DEVICE_TYPE);
 
     CjcHistory history{};
-    for (int step = 0;; ++step) {
-        if (SendControl(*record, IOCTL_QMS_GET_CJC_HISTORY, nullptr, 0, &history,
-                        sizeof history) != 0)
-            return kCjcHistoryFailed;
-        if (history.count != 0)
-            break;
-        // Right after the driver starts the sampler may not have stored a sample yet.
-        if (step == kCjcHistoryWaitSteps)
-            return kCjcHistoryFailed;
-        Sleep(kCjcHistoryWaitStepMs);
-    }
+    if (!ReadCjcHistory(*record, &history))
+        return kCjcHistoryFailed;
 
     const float offset = CjcOffsetCelsius(history.offsetWord);
     const uint16_t count = history.count < QMS_CJC_HISTORY_SLOTS ? history.count

@@ -12,11 +12,13 @@
 
 namespace qms::api {
 
-// How long ReadCJCHistoryTemp waits for the first sample of a driver that has just started:
-// the sampler stores one a second, the first right at start; a sampler that has stored none
-// after the driver's transfer time-out and two more periods is not getting valid readings.
-constexpr DWORD kCjcHistoryWaitStepMs = 1000;
-constexpr int kCjcHistoryWaitSteps = 4;
+// How long a temperature read waits for the first sample of a driver that has just started:
+// the sampler takes it right at start, so after one transfer time-out without it the module
+// is not answering. The history is asked again every kCjcHistoryPollMs meanwhile (no USB
+// traffic: the driver copies what it holds), so the read goes on as soon as the sample is
+// there.
+constexpr DWORD kCjcSampleWaitMs = 2000;
+constexpr DWORD kCjcHistoryPollMs = 2;
 // How long a sensor reading may stay invalid before the read counts as failed: the driver's
 // transfer time-out.
 constexpr DWORD kCjcValidWaitMs = 2000;
@@ -25,8 +27,13 @@ constexpr DWORD kCjcValidWaitMs = 2000;
 // adds the device part.
 constexpr uint32_t kCjcHistoryFailed = QMS_ERRIDX_CJC_HISTORY;
 
-// Mean of the history's samples minus the history's offset, in degrees Celsius. Waits in
-// one-second steps while the history holds no sample. Returns 0; 3 for a null record; the
+// Waits until the driver's history holds a sample, at most kCjcSampleWaitMs, and less once
+// the module is removed. Needs no call lock: a temperature read waits here before it takes
+// the device, so that other calls on the device go on meanwhile. True when a sample is there.
+bool WaitForCjcSample(const DeviceRecord &record);
+
+// Mean of the history's samples minus the history's offset, in degrees Celsius. Waits as
+// WaitForCjcSample while the history holds no sample. Returns 0; 3 for a null record; the
 // device code of error index 24 when the record is not a USB-6093; kCjcHistoryFailed.
 uint32_t ReadCJCHistoryTemp(DeviceRecord *record, float *celsius);
 

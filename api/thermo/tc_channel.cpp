@@ -40,6 +40,10 @@ uint16_t ThermocoupleRow(uint16_t type)
 
 int32_t FindTcGainCode(uint16_t type, uint16_t *rangeCode)
 {
+    // Only a TcType names a thermocouple row: 256 with bit 0x80 cleared would match the CJC
+    // row's module code 0x100.
+    if (type >= TC_TYPE_COUNT)
+        return -1;
     for (const tagINTERNALGAINLIST &row : InternalGainList()) {
         if (row.moduleCode >= kThermocoupleModuleBit &&
             (row.moduleCode & ~kThermocoupleModuleBit) == type) {

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
+#include "api/api_call.h"
 #include "api/device_record.h"
+#include "api/thermo/cjc_readers.h"
 
 namespace qms::api {
 
@@ -25,6 +28,7 @@ constexpr float kBurnOutLowValue = -888888.0f;
 uint16_t ThermocoupleRow(uint16_t type);
 
 // The range code of a type's thermocouple row: 0, or -1 when the type has none (N, above 7).
+// Every temperature function asks this before it sends anything.
 int32_t FindTcGainCode(uint16_t type, uint16_t *rangeCode);
 
 // The module's burn-out status of a channel (block 0x230), nonzero when the thermocouple is
@@ -64,5 +68,27 @@ private:
     uint16_t channel_;
     bool suppressPersist_;
 };
+
+// A temperature call on a device: check(record) refuses bad arguments before anything is
+// sent; then, right after a (re-)plug, the driver's first CJC sample is waited for before the
+// call takes the device, so that the device's other calls go on meanwhile; then
+// read(record) runs with the device held. A call whose arguments are refused waits for
+// nothing.
+template <class Check, class Read>
+uint32_t AfterFirstCjcSample(uint32_t handle, Check &&check, Read &&read) noexcept
+{
+    const uint32_t ready = Shielded(uint32_t{QMS_ERR_NULL_HANDLE}, [&]() -> uint32_t {
+        const RecordRef record = FindRecordByHandle(handle);
+        if (!record)
+            return QMS_ERR_NULL_HANDLE;
+        if (const uint32_t refused = check(*record))
+            return refused;
+        return WaitForCjcSample(*record) ? QMS_SUCCESS
+                                         : DeviceError(record->deviceNumber, kCjcHistoryFailed);
+    });
+    if (ready != QMS_SUCCESS)
+        return ready;
+    return OnDevice(handle, std::forward<Read>(read));
+}
 
 } // namespace qms::api

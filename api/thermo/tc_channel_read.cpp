@@ -16,24 +16,33 @@ namespace {
 
 constexpr int kDirectCjcReadings = 5;
 
-uint32_t ReadThermocouple(DeviceRecord &record, uint16_t channel, uint16_t type, uint16_t scale,
-                          float *result)
+// The arguments of a thermocouple read, checked before anything is sent: the range code of
+// the type's thermocouple row, or the code that refuses the call.
+uint32_t CheckThermocoupleRead(const DeviceRecord &record, uint16_t channel, uint16_t type,
+                               const float *result, uint16_t *rangeCode)
 {
     const uint32_t dev = record.deviceNumber;
     if (record.settings.BoardID != Features().deviceType)
         return DeviceError(dev, QMS_ERRIDX_DEVICE_TYPE);
     if (channel >= Features().channelCount)
         return DeviceError(dev, QMS_ERRIDX_OUT_OF_RANGE);
-    if (!result)
+    if (!result || FindTcGainCode(type, rangeCode) != 0)
         return DeviceError(dev, QMS_ERRIDX_ARGUMENT);
+    return QMS_SUCCESS;
+}
+
+uint32_t ReadThermocouple(DeviceRecord &record, uint16_t channel, uint16_t type, uint16_t scale,
+                          float *result)
+{
+    const uint32_t dev = record.deviceNumber;
+    uint16_t rangeCode = 0;
+    if (const uint32_t refused = CheckThermocoupleRead(record, channel, type, result, &rangeCode))
+        return refused;
 
     float cjc = 0.0f;
     if (const uint32_t failed = ReadCJCHistoryTemp(&record, &cjc))
         return failed == kCjcHistoryFailed ? DeviceError(dev, failed) : failed;
     const float cjcEmf = TcErrorVolts(cjc, type);
-    uint16_t rangeCode = 0;
-    if (FindTcGainCode(type, &rangeCode) != 0)
-        return DeviceError(dev, QMS_ERRIDX_ARGUMENT);
 
     const ThermocoupleRangeOverride range(record, channel, type, false);
     if (const uint32_t failed = AIConfig(record.handle, channel, rangeCode))
@@ -61,6 +70,10 @@ uint32_t ReadThermocoupleDirect(DeviceRecord &record, uint16_t channel, uint16_t
 {
     if (!celsius)
         return DeviceError(record.deviceNumber, QMS_ERRIDX_ARGUMENT);
+    // A type without a thermocouple row is refused before the module is asked anything.
+    uint16_t rangeCode = 0;
+    if (FindTcGainCode(type, &rangeCode) != 0)
+        return static_cast<uint32_t>(-1);
     float sum = 0.0f;
     for (int i = 0; i < kDirectCjcReadings; ++i) {
         float reading = 0.0f;
@@ -74,9 +87,6 @@ uint32_t ReadThermocoupleDirect(DeviceRecord &record, uint16_t channel, uint16_t
         return 1;
     const float cjc = sum * 0.2f - offset;
     const float cjcEmf = TcErrorVolts(cjc, type);
-    uint16_t rangeCode = 0;
-    if (FindTcGainCode(type, &rangeCode) != 0)
-        return static_cast<uint32_t>(-1);
 
     const ThermocoupleRangeOverride range(record, channel, type, true);
     if (const uint32_t failed = AIConfig(record.handle, channel, rangeCode))
@@ -94,9 +104,13 @@ extern "C" QMS_EXPORT uint32_t TCMuxRead(uint32_t handle, uint16_t channel, uint
                                          uint16_t /*unused2*/, uint16_t type, uint16_t scale,
                                          float *result)
 {
-    return OnDevice(handle, [&](DeviceRecord &record) {
-        return ReadThermocouple(record, channel, type, scale, result);
-    });
+    return AfterFirstCjcSample(
+        handle,
+        [&](const DeviceRecord &record) {
+            uint16_t rangeCode = 0;
+            return CheckThermocoupleRead(record, channel, type, result, &rangeCode);
+        },
+        [&](DeviceRecord &record) { return ReadThermocouple(record, channel, type, scale, result); });
 }
 
 extern "C" QMS_EXPORT int32_t DirectReadTemp(uint32_t handle, uint16_t channel, uint16_t type,

@@ -59,9 +59,11 @@ uint32_t HoldThermocoupleRanges(DeviceRecord &record, uint16_t start, uint16_t c
                      static_cast<uint16_t>(start + first), codes);
 }
 
-uint32_t ScanThermocouples(DeviceRecord &record, uint16_t start, uint16_t count,
-                           const uint16_t *types, uint16_t scale, float *temperatures,
-                           uint32_t *status)
+// The arguments of a scan, checked before anything is sent; the range code of each
+// position's type.
+uint32_t CheckScan(const DeviceRecord &record, uint16_t start, uint16_t count,
+                   const uint16_t *types, uint16_t scale, const float *temperatures,
+                   const uint32_t *status, uint16_t *rangeCodes)
 {
     const uint32_t dev = record.deviceNumber;
     if (record.settings.BoardID != Features().deviceType)
@@ -72,11 +74,22 @@ uint32_t ScanThermocouples(DeviceRecord &record, uint16_t start, uint16_t count,
     if (!types || !temperatures || !status || scale > TEMP_SCALE_KELVIN)
         return DeviceError(dev, QMS_ERRIDX_ARGUMENT);
     // Only thermocouples with an input range: no type N, no volts or milliamperes.
-    uint16_t rangeCodes[QMS_AI_CHANNELS];
     for (uint16_t i = 0; i < count; ++i) {
         if (FindTcGainCode(types[i], &rangeCodes[i]) != 0)
             return DeviceError(dev, QMS_ERRIDX_ARGUMENT);
     }
+    return QMS_SUCCESS;
+}
+
+uint32_t ScanThermocouples(DeviceRecord &record, uint16_t start, uint16_t count,
+                           const uint16_t *types, uint16_t scale, float *temperatures,
+                           uint32_t *status)
+{
+    const uint32_t dev = record.deviceNumber;
+    uint16_t rangeCodes[QMS_AI_CHANNELS];
+    if (const uint32_t refused =
+            CheckScan(record, start, count, types, scale, temperatures, status, rangeCodes))
+        return refused;
 
     float cjc = 0.0f;
     if (const uint32_t failed = ReadCJCHistoryTemp(&record, &cjc))
@@ -119,7 +132,13 @@ extern "C" QMS_EXPORT uint32_t QmsTcScan(uint32_t handle, uint16_t start, uint16
                                          const uint16_t *types, uint16_t scale,
                                          float *temperatures, uint32_t *status)
 {
-    return OnDevice(handle, [&](DeviceRecord &record) {
-        return ScanThermocouples(record, start, count, types, scale, temperatures, status);
-    });
+    return AfterFirstCjcSample(
+        handle,
+        [&](const DeviceRecord &record) {
+            uint16_t rangeCodes[QMS_AI_CHANNELS];
+            return CheckScan(record, start, count, types, scale, temperatures, status, rangeCodes);
+        },
+        [&](DeviceRecord &record) {
+            return ScanThermocouples(record, start, count, types, scale, temperatures, status);
+        });
 }

@@ -131,13 +131,23 @@ Database::Database(const std::string &path) : inMemory_(path == ":memory:")
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     try {
-        if (!inMemory_) {
-            // WAL lets readers of other processes go on while one writes; FULL makes every
-            // acknowledged commit durable, not only safe from a killed process.
-            execute("PRAGMA journal_mode=WAL", ERROR_CANTOPEN);
-            execute("PRAGMA synchronous=FULL", ERROR_CANTOPEN);
+        // Another program's database is refused before anything in it changes: not even its
+        // journal mode.
+        const bool ours = checkIdentity();
+        if (sqlite3_db_readonly(db_, "main") == 1) {
+            // A registry file the user may only read can still be read (and exported); an
+            // empty one has nothing to read and no way to get a schema.
+            if (!ours)
+                throw StoreError{ERROR_CANTOPEN};
+        } else {
+            if (!inMemory_) {
+                // WAL lets readers of other processes go on while one writes; FULL makes
+                // every acknowledged commit durable, not only safe from a killed process.
+                execute("PRAGMA journal_mode=WAL", ERROR_CANTOPEN);
+                execute("PRAGMA synchronous=FULL", ERROR_CANTOPEN);
+            }
+            createSchema();
         }
-        createSchema();
     } catch (...) {
         for (auto &entry : statements_)
             sqlite3_finalize(entry.second);
@@ -160,28 +170,35 @@ void Database::execute(const char *sql, LONG failure)
         throw StoreError{mapFailure(rc, failure)};
 }
 
+bool Database::checkIdentity()
+{
+    int64_t appId = 0, version = 0, tables = 0;
+    {
+        auto s = statement("PRAGMA application_id");
+        if (s.step())
+            appId = s.integer(0);
+    }
+    {
+        auto s = statement("PRAGMA user_version");
+        if (s.step())
+            version = s.integer(0);
+    }
+    {
+        auto s = statement("SELECT count(*) FROM sqlite_schema WHERE type = 'table'");
+        if (s.step())
+            tables = s.integer(0);
+    }
+    const bool foreign = appId != 0 ? appId != kApplicationId : tables != 0;
+    if (foreign || version > kSchemaVersion)
+        throw StoreError{ERROR_BADDB};
+    return appId == kApplicationId;
+}
+
 void Database::createSchema()
 {
     transaction(true, [&] {
-        int64_t appId = 0, version = 0, tables = 0;
-        {
-            auto s = statement("PRAGMA application_id");
-            if (s.step())
-                appId = s.integer(0);
-        }
-        {
-            auto s = statement("PRAGMA user_version");
-            if (s.step())
-                version = s.integer(0);
-        }
-        {
-            auto s = statement("SELECT count(*) FROM sqlite_schema WHERE type = 'table'");
-            if (s.step())
-                tables = s.integer(0);
-        }
-        bool foreign = appId != 0 ? appId != kApplicationId : tables != 0;
-        if (foreign || version > kSchemaVersion)
-            throw StoreError{ERROR_BADDB};
+        // Again inside the write lock: another process may have created the file meanwhile.
+        checkIdentity();
         for (const char *sql : kSchema)
             execute(sql, ERROR_CANTWRITE);
         execute("PRAGMA application_id=1364346183", ERROR_CANTWRITE);

@@ -46,7 +46,9 @@ private:
 class Database {
 public:
     // Opens (creating when needed) the database and its schema. Raises StoreError with
-    // ERROR_CANTOPEN, or ERROR_BADDB when the file is not a registry store.
+    // ERROR_CANTOPEN, or ERROR_BADDB when the file is not a registry store; a file that is
+    // not ours is left exactly as it was. A registry file this process may only read opens
+    // for reading: its writes fail with ERROR_CANTWRITE.
     explicit Database(const std::string &path);
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
@@ -88,6 +90,9 @@ private:
     void commit();
     void rollback();
     void execute(const char *sql, LONG failure);
+    // Whether the file is a registry store of a version this code reads (or still empty),
+    // found without changing anything; raises ERROR_BADDB when not.
+    bool checkIdentity();
     void createSchema();
 
     sqlite3 *db_ = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/registry/names.h"
 
+#include "qms_text.h"
+
 namespace qms::registry {
 
 namespace {
@@ -69,83 +71,12 @@ std::u16string foldName(std::u16string_view name)
 
 bool toUtf8(std::u16string_view text, std::string &out)
 {
-    out.clear();
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (isHighSurrogate(text[i])) {
-            if (i + 1 >= text.size() || !isLowSurrogate(text[i + 1]))
-                return false;
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (isLowSurrogate(text[i])) {
-            return false;
-        }
-        if (cp < 0x80) {
-            out += char(cp);
-        } else if (cp < 0x800) {
-            out += char(0xC0 | (cp >> 6));
-            out += char(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += char(0xE0 | (cp >> 12));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        } else {
-            out += char(0xF0 | (cp >> 18));
-            out += char(0x80 | ((cp >> 12) & 0x3F));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        }
-    }
-    return true;
+    return qms::Utf8Strict(text, out);
 }
 
 bool toUtf16(std::string_view text, std::u16string &out)
 {
-    out.clear();
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        unsigned char lead = static_cast<unsigned char>(text[i]);
-        char32_t cp;
-        size_t extra;
-        if (lead < 0x80) {
-            cp = lead;
-            extra = 0;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            cp = lead & 0x1F;
-            extra = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            cp = lead & 0x0F;
-            extra = 2;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            cp = lead & 0x07;
-            extra = 3;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size() && extra > 0)
-            return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and code points beyond Unicode are malformed.
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += char16_t(0xD800 + (cp >> 10));
-            out += char16_t(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += char16_t(cp);
-        }
-        i += extra + 1;
-    }
-    return true;
+    return qms::Utf16Strict(text, out);
 }
 
 LONG splitKeyPath(std::u16string_view path, KeyPath &out)

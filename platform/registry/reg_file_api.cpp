@@ -8,6 +8,7 @@
 
 #include "platform/registry/reg_file.h"
 #include "qms_regfile.h"
+#include "qms_shield.h"
 
 using namespace qms::registry;
 
@@ -103,6 +104,24 @@ long qms_reg_export(const char *key_path, char *buf, size_t size)
         buf[n] = 0;
     }
     return long(text.size());
+}
+
+long qms_reg_store_path(char *buf, size_t size)
+{
+    return qms::Shield(-long(ERROR_OUTOFMEMORY), [&] {
+        const std::string path = storePath();
+        if (buf && size) {
+            size_t n = std::min(path.size(), size - 1);
+            std::memcpy(buf, path.data(), n);
+            buf[n] = 0;
+        }
+        return long(path.size());
+    });
+}
+
+void qms_reg_close(void)
+{
+    closeStore();
 }
 
 } // extern "C"

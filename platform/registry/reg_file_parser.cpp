@@ -3,6 +3,8 @@
 
 #include "platform/registry/reg_file.h"
 
+#include "qms_byteorder.h"
+
 namespace qms::registry {
 
 namespace {
@@ -69,11 +71,22 @@ std::u16string utf16OrFail(std::string_view text, const char *what)
     return out;
 }
 
+// A key or value name: every character of it must be reachable through the registry calls,
+// which take names as NUL-terminated text, so a NUL inside one is refused.
+std::u16string nameOrFail(std::string_view text, const char *what)
+{
+    std::u16string name = utf16OrFail(text, what);
+    if (name.find(u'\0') != std::u16string::npos)
+        throw SyntaxError{std::string(what) + " holds a NUL character"};
+    return name;
+}
+
 void appendUnits(std::string &bytes, std::u16string_view units)
 {
     for (char16_t u : units) {
-        bytes += char(u & 0xFF);
-        bytes += char(u >> 8);
+        uint8_t le[2];
+        QmsStoreLe16(le, u);
+        bytes.append(reinterpret_cast<const char *>(le), 2);
     }
 }
 
@@ -141,7 +154,7 @@ private:
             throw SyntaxError{"only keys under HKEY_LOCAL_MACHINE can be imported"};
         KeyPath path;
         if (cut != body.npos) {
-            std::u16string rest = utf16OrFail(body.substr(cut + 1), "the key name");
+            std::u16string rest = nameOrFail(body.substr(cut + 1), "the key name");
             LONG rc = splitKeyPath(rest, path);
             if (rc == ERROR_FILENAME_EXCED_RANGE)
                 throw SyntaxError{"the key name is too long (at most 255 characters a component)"};
@@ -189,7 +202,7 @@ private:
         std::u16string name;
         if (line.front() == '"') {
             pos = 0;
-            name = utf16OrFail(quoted(line, pos), "the value name");
+            name = nameOrFail(quoted(line, pos), "the value name");
             if (name.size() > QMS_REG_MAX_VALUE_NAME)
                 throw SyntaxError{"the value name is too long (at most 16383 characters)"};
         }

@@ -2,6 +2,8 @@
 
 #include "platform/registry/reg_file.h"
 
+#include "qms_byteorder.h"
+
 namespace qms::registry {
 
 namespace {
@@ -18,7 +20,7 @@ std::u16string unitsOf(const std::string &bytes)
 {
     std::u16string units;
     for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        units += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
+        units += char16_t(QmsLoadLe16(reinterpret_cast<const uint8_t *>(bytes.data()) + i));
     return units;
 }
 
@@ -83,9 +85,7 @@ void appendValue(std::string &out, const NamedValue &entry, bool unicodeHex)
     }
     if (value.type == REG_DWORD && value.data.size() == 4) {
         char digits[16];
-        uint32_t n = 0;
-        for (int i = 3; i >= 0; --i)
-            n = n << 8 | uint8_t(value.data[size_t(i)]);
+        const uint32_t n = QmsLoadLe32(reinterpret_cast<const uint8_t *>(value.data.data()));
         std::snprintf(digits, sizeof digits, "%08x", unsigned(n));
         out += prefix + "dword:" + digits + "\n";
         return;

@@ -3,6 +3,7 @@
 
 #include "platform/registry/key_table.h"
 #include "platform/registry/store.h"
+#include "qms_byteorder.h"
 
 using namespace qms::registry;
 
@@ -24,7 +25,7 @@ LONG normalise(DWORD type, const BYTE *data, DWORD size, Value &value)
     value.type = type;
     value.data.assign(reinterpret_cast<const char *>(data), size);
     auto units = [&] { return value.data.size() / 2; };
-    auto unitAt = [&](size_t i) { return uint16_t(uint8_t(value.data[2 * i]) | uint8_t(value.data[2 * i + 1]) << 8); };
+    auto unitAt = [&](size_t i) { return QmsLoadLe16(reinterpret_cast<const uint8_t *>(value.data.data()) + 2 * i); };
     switch (type) {
     case REG_DWORD:
     case 5: // REG_DWORD_BIG_ENDIAN

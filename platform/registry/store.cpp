@@ -2,8 +2,10 @@
 
 #include <pthread.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -92,16 +94,27 @@ std::string utf8(std::u16string_view text)
 
 std::string foldedUtf8(std::u16string_view name) { return utf8(foldName(name)); }
 
+// Creates the folders of the store's path that are missing, each readable by its owner only
+// (the state folder holds the user's registry); folders that exist are left as they are.
+// A folder that cannot be made shows when the database fails to open.
+void makePrivateFolders(const std::filesystem::path &folder)
+{
+    if (folder.empty())
+        return;
+    std::filesystem::path partial;
+    for (const auto &part : folder) {
+        partial /= part;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
+            return;
+    }
+}
+
 Database &openDatabase(StoreState &s)
 {
     if (!s.db) {
         std::string path = storePath();
-        if (path != ":memory:") {
-            std::error_code ec;
-            auto parent = std::filesystem::path(path).parent_path();
-            if (!parent.empty())
-                std::filesystem::create_directories(parent, ec);
-        }
+        if (path != ":memory:")
+            makePrivateFolders(std::filesystem::path(path).parent_path());
         s.db = std::make_unique<Database>(path);
         s.dropCache();
         s.dataVersion = s.db->inMemory() ? 0 : s.db->dataVersion();

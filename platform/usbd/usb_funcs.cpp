@@ -13,6 +13,11 @@ LPCUSB_DEVICE getDeviceInfo(USB_HANDLE handle)
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
+    std::lock_guard guard(device->lock);
+    if (device->gone) {
+        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+        return nullptr;
+    }
     return &device->info; // lives as long as the handle
 }
 

@@ -74,4 +74,15 @@ TEST(ByteOrder, CompiledAsCTheHelpersAgree)
     }
 }
 
+TEST(ByteOrder, LittleEndianHelpersReadRegistryDataAtAnyAlignment)
+{
+    const uint8_t dword[5] = {0xFF, 0x44, 0x33, 0x22, 0x11}; // REG_DWORD 0x11223344, odd address
+    EXPECT_EQ(QmsLoadLe32(dword + 1), 0x11223344u);
+    uint8_t unit[3] = {};
+    QmsStoreLe16(unit + 1, 0x20AC); // the euro sign as a UTF-16LE unit
+    EXPECT_EQ(unit[1], 0xAC);
+    EXPECT_EQ(unit[2], 0x20);
+    EXPECT_EQ(QmsLoadLe16(unit + 1), 0x20ACu);
+}
+
 } // namespace

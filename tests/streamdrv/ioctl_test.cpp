@@ -246,6 +246,40 @@ TEST_F(ControlCodes, AStallResetsEndpointZeroAndTheNextRequestGoesThrough)
     EXPECT_EQ(out[3], 3);
 }
 
+TEST_F(ControlCodes, NoStatusReadOrReplyFollowsAFailedFirstRequest)
+{
+    struct Case {
+        const char *name;
+        DWORD code;
+        DWORD inLength;
+        DWORD outLength;
+        int group;
+        int command;
+    };
+    const Case cases[] = {
+        {"calibration", IOCTL_QMS_CAL_ZERO, 2, 4, 5, 35},
+        {"parameter block write", IOCTL_QMS_WRITE_CHAN_CONFIG, 40, 4, 2, 66},
+        {"EEPROM read", IOCTL_QMS_EEPROM_READ, 2, 8, 16, 16},
+        {"digital input", IOCTL_QMS_DI_READ, 8, 2, 1, 4},
+        {"conversion start", IOCTL_QMS_START_AI_CONV, 0, 4, 2, 48},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const nlohmann::json fault = {{"add_faults", {{{"group", c.group}, {"command", c.command}, {"occurrence", 1},
+                                                       {"fault", "stall"}}}}};
+        ASSERT_EQ(qms_sim_update(id, fault.dump().c_str()), 0);
+        qms_sim_clear_wire_log(id);
+        BYTE in[64] = {};
+        BYTE out[64] = {};
+        EXPECT_FALSE(Control(handle, c.code, c.inLength ? in : nullptr, c.inLength, out, c.outLength));
+        EXPECT_EQ(GetLastError(), QMS_LASTERR_TRANSFER);
+        const auto wire = WireWithoutSampler(id);
+        ASSERT_EQ(wire.size(), 1u);
+        EXPECT_EQ(wire[0].command, c.command);
+        ASSERT_EQ(qms_sim_update(id, R"({"clear_faults":true})"), 0);
+    }
+}
+
 TEST_F(ControlCodes, ATransferThatNeverCompletesFailsAfterTheTimeOut)
 {
     ASSERT_EQ(qms_sim_update(id, R"({"add_faults":[{"group":127,"command":1,"occurrence":1,"fault":"no_completion"}]})"), 0);
@@ -259,17 +293,88 @@ TEST_F(ControlCodes, ATransferThatNeverCompletesFailsAfterTheTimeOut)
     EXPECT_TRUE(Control(handle, IOCTL_QMS_GET_BOARD_ID, nullptr, 0, out, 4));
 }
 
-TEST_F(ControlCodes, AShortReplyCountsAsAReplyAndLeavesTheRestOfTheBuffer)
+// A reply shorter than what the caller goes on to read is a failed request: 501, and the
+// caller's buffers keep their content (no zeros or stale bytes taken for the module's data).
+TEST_F(ControlCodes, AReplyShorterThanTheCallerReadsFailsAndLeavesTheBuffersAlone)
+{
+    struct Cut {
+        const char *name;
+        DWORD code;
+        DWORD inLength;
+        DWORD outLength;
+        int group;
+        int command;
+        int bytes;
+    };
+    const Cut cases[] = {
+        {"board number", IOCTL_QMS_GET_BOARD_ID, 0, 4, 127, 1, 2},
+        {"AI command 2 reply", IOCTL_QMS_AI_CMD2, 4, 8, 2, 3, 4},
+        {"empty EEPROM reply", IOCTL_QMS_EEPROM_READ, 2, 8, 16, 17, 0},
+        {"EEPROM write status", IOCTL_QMS_EEPROM_WRITE, 8, 4, 127, 3, 2},
+        {"burn-out status of 8 channels", IOCTL_QMS_READ_CHAN_CONFIG, 6, 36, 2, 65, 4},
+        {"calibration status", IOCTL_QMS_CAL_ZERO, 2, 4, 127, 3, 0},
+        {"CJC offset", IOCTL_QMS_GET_CJC_OFFSET, 4, 0, 2, 33, 2},
+        {"CJC reading", IOCTL_QMS_READ_CJC, 0, 8, 2, 35, 4},
+        {"CJC reference", IOCTL_QMS_CJC_CMD38, 4, 0, 2, 38, 3},
+        {"sample block of 8 channels", IOCTL_QMS_MAI_READ, 8, 36, 2, 5, 20},
+        {"digital input reply", IOCTL_QMS_DI_READ, 8, 2, 1, 5, 8},
+        {"output read-back reply", IOCTL_QMS_DO_READBACK, 8, 2, 1, 3, 9},
+    };
+    for (const Cut &c : cases) {
+        SCOPED_TRACE(c.name);
+        // Every matching request is cut, the sampler's own CJC reads included.
+        const nlohmann::json fault = {{"faults", {{{"group", c.group}, {"command", c.command}, {"fault", "short"},
+                                                   {"bytes", c.bytes}}}}};
+        ASSERT_EQ(qms_sim_update(id, fault.dump().c_str()), 0) << qms_sim_last_error();
+        BYTE in[64];
+        BYTE out[64];
+        std::memset(in, 0xAB, sizeof in);
+        std::memset(out, 0xAB, sizeof out);
+        if (c.code == IOCTL_QMS_READ_CHAN_CONFIG) {
+            QmsStoreBe16(in, QMS_BLOCK_BURNOUT_STATUS);
+            QmsStoreBe16(in + 2, 0);
+            QmsStoreBe16(in + 4, 8);
+        }
+        if (c.code == IOCTL_QMS_MAI_READ || c.code == IOCTL_QMS_DI_READ || c.code == IOCTL_QMS_DO_READBACK)
+            std::memcpy(in, "\0\0\0\x08\0\0\0\0", 8);
+        BYTE inBefore[64];
+        std::memcpy(inBefore, in, sizeof in);
+        SetLastError(0);
+        EXPECT_FALSE(Control(handle, c.code, c.inLength ? in : nullptr, c.inLength, c.outLength ? out : nullptr,
+                             c.outLength));
+        EXPECT_EQ(GetLastError(), QMS_LASTERR_TRANSFER);
+        for (int i = 0; i < 64; ++i) {
+            EXPECT_EQ(out[i], 0xAB) << "output byte " << i;
+            EXPECT_EQ(in[i], inBefore[i]) << "input byte " << i;
+        }
+        ASSERT_EQ(qms_sim_update(id, R"({"clear_faults":true})"), 0);
+    }
+}
+
+// Where nothing reads the missing bytes, a short reply is still a reply, and the bytes it
+// did not bring keep their content.
+TEST_F(ControlCodes, AShortReplyThatHoldsAllTheCallerReadsCountsAsAReply)
 {
     ASSERT_EQ(qms_sim_update(id, R"({"add_faults":[{"group":2,"command":65,"occurrence":1,"fault":"short","bytes":20}]})"), 0);
     BYTE in[6] = {};
     QmsStoreBe16(in, QMS_BLOCK_RANGE_INDEX);
-    QmsStoreBe16(in + 4, 8);
+    QmsStoreBe16(in + 4, 4); // status and four channels: 20 bytes
     BYTE out[36];
     std::memset(out, 0xAB, sizeof out);
     EXPECT_TRUE(Control(handle, IOCTL_QMS_READ_CHAN_CONFIG, in, 6, out, 36));
+    EXPECT_EQ(QmsLoadBe32(out), 0u);
     for (int i = 20; i < 36; ++i)
         EXPECT_EQ(out[i], 0xAB) << i;
+
+    // The version text: a shorter text is the whole text.
+    ASSERT_EQ(qms_sim_update(id, R"({"add_faults":[{"group":127,"command":5,"occurrence":1,"fault":"short","bytes":8}]})"), 0);
+    char text[64];
+    std::memset(text, 'x', sizeof text);
+    DWORD returned = 0;
+    EXPECT_TRUE(Control(handle, IOCTL_QMS_GET_FW_VERSION, nullptr, 0, text, 64, &returned));
+    EXPECT_EQ(returned, 64u);
+    EXPECT_EQ(std::string(text, 8), "USB-6093");
+    EXPECT_EQ(text[8], 'x');
 }
 
 TEST_F(ControlCodes, ScanReadPollsUntilReadyAndGivesTheBlock)

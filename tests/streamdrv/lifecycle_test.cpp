@@ -2,6 +2,8 @@
 // stack see it.
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "qms_streamdrv.h"
@@ -114,6 +116,130 @@ TEST_F(Lifecycle, UnplugWithAHandleOpenSignalsFirstAndDeactivatesAtTheLastClose)
     CloseHandle(removed);
 }
 
+// The DeviceNNN subkeys of the driver key.
+int DeviceKeyCount()
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, QMS_REG_DRIVER_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    int count = 0;
+    for (DWORD index = 0;; ++index) {
+        WCHAR name[64];
+        DWORD chars = 64;
+        if (RegEnumKeyExW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        ++count;
+    }
+    RegCloseKey(key);
+    return count;
+}
+
+TEST_F(Lifecycle, AModulePluggedAgainAtOnceKeepsItsNumberAndItsNewHandleWorksAndSeesNoOldRemoval)
+{
+    // Another module set to the same board number stays plugged throughout: it keeps its own
+    // number and hears of no removal.
+    const int cycling = Plug(7, {{"serial", "CYCLE-A"}});
+    Plug(7, {{"serial", "CYCLE-B"}});
+    // Device000 is the cycling module, Device001 the other.
+    ASSERT_EQ(Narrow(ReadString(DriverKey(1), QMS_REGVAL_CALL_NAME)), "U932:");
+    const HANDLE other = CreateFileW(u"U932:", 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    const HANDLE otherRemoved = OpenRemovalEvent(1);
+    // Saved values of the cycling module's number, unlike any template.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, DriverKey(0).c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const DWORD chan = 6, type = 3;
+    RegSetValueExW(key, u"TCReadBackChan", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&chan), 4);
+    RegSetValueExW(key, u"TCReadBackType", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&type), 4);
+    RegCloseKey(key);
+
+    int id = cycling;
+    for (int cycle = 0; cycle < 200; ++cycle) {
+        SCOPED_TRACE(cycle);
+        {
+            const std::u16string callName = ReadString(DriverKey(0), QMS_REGVAL_CALL_NAME);
+            const HANDLE handle = CreateFileW(callName.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(handle, INVALID_HANDLE_VALUE) << Narrow(callName) << " error " << GetLastError();
+            BYTE board[4] = {};
+            ASSERT_TRUE(Control(handle, IOCTL_QMS_GET_BOARD_ID, nullptr, 0, board, 4)) << GetLastError();
+            EXPECT_EQ(board[3], 7);
+            const HANDLE removed = OpenRemovalEvent(0);
+            EXPECT_EQ(WaitForSingleObject(removed, 0), WAIT_TIMEOUT) << "a removal left over from the last plug";
+            CloseHandle(removed);
+            CloseHandle(handle);
+        }
+        ASSERT_EQ(qms_sim_unplug(id), 0);
+        id = Plug(7, {{"serial", "CYCLE-A"}});
+        ASSERT_GT(id, 0);
+        ASSERT_EQ(DeviceKeyCount(), 2) << "a new number for a module that came back";
+        ASSERT_EQ(ReadDword(DriverKey(0), u"TCReadBackChan"), 6);
+        ASSERT_EQ(ReadDword(DriverKey(0), u"TCReadBackType"), 3);
+    }
+    BYTE board[4] = {};
+    EXPECT_TRUE(Control(other, IOCTL_QMS_GET_BOARD_ID, nullptr, 0, board, 4));
+    EXPECT_EQ(Narrow(ReadString(DriverKey(1), QMS_REGVAL_CALL_NAME)), "U932:");
+    EXPECT_EQ(WaitForSingleObject(otherRemoved, 0), WAIT_TIMEOUT);
+    CloseHandle(otherRemoved);
+    CloseHandle(other);
+}
+
+// What the process holds: threads, mappings, address space and resident memory (kB).
+struct Footprint {
+    long threads = 0;
+    long mappings = 0;
+    long sizeKb = 0;
+    long residentKb = 0;
+};
+
+Footprint ProcessFootprint()
+{
+    Footprint f;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/task"))
+        f.threads += entry.is_directory() ? 1 : 0;
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        ++f.mappings;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmSize:", 0) == 0)
+            f.sizeKb = std::stol(line.substr(7));
+        if (line.rfind("VmRSS:", 0) == 0)
+            f.residentKb = std::stol(line.substr(6));
+    }
+    return f;
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kPlugCycles = 2000; // the sanitizers' own bookkeeping grows with every thread
+#else
+constexpr int kPlugCycles = 10000;
+#endif
+
+TEST_F(Lifecycle, PlugCyclesKeepThreadsMappingsAndMemoryFlat)
+{
+    const auto cycle = [&] {
+        const int id = Plug(3, {{"serial", "FLAT-1"}});
+        ASSERT_GT(id, 0);
+        ASSERT_EQ(qms_sim_unplug(id), 0);
+        ASSERT_EQ(qms_sim_wait_removed(id, 5000), 0) << qms_sim_last_error();
+    };
+    for (int i = 0; i < 100; ++i) // caches and pools settle
+        ASSERT_NO_FATAL_FAILURE(cycle());
+    const Footprint before = ProcessFootprint();
+    for (int i = 0; i < kPlugCycles; ++i)
+        ASSERT_NO_FATAL_FAILURE(cycle()) << i;
+    const Footprint after = ProcessFootprint();
+    std::printf("threads %ld -> %ld, mappings %ld -> %ld, size %ld -> %ld kB, resident %ld -> %ld kB\n",
+                before.threads, after.threads, before.mappings, after.mappings, before.sizeKb, after.sizeKb,
+                before.residentKb, after.residentKb);
+    // Room for the allocator's own arenas (64 MB of address space each), far below a thread
+    // stack (8 MB, two mappings) or a few kilobytes kept per cycle.
+    EXPECT_LE(after.threads, before.threads + 2);
+    EXPECT_LE(after.mappings, before.mappings + 64);
+    EXPECT_LE(after.sizeKb, before.sizeKb + 512 * 1024);
+    EXPECT_LE(after.residentKb, before.residentKb + 32 * 1024);
+}
+
 TEST_F(Lifecycle, ASecondModuleKeepsWorkingWhileTheFirstIsRemoved)
 {
     const int first = Plug(10);
@@ -147,6 +273,18 @@ TEST_F(Lifecycle, ModuleWhoseStartReadsFailIsRefused)
     // A module that answers is taken afterwards as usual.
     Plug(30);
     EXPECT_EQ(DeviceNumberOf(30), 0);
+}
+
+TEST_F(Lifecycle, ModuleWhoseStartRepliesAreCutIsRefused)
+{
+    // Half a board number or half an offset would be taken for the whole.
+    for (const auto &[group, command] : {std::pair{127, 1}, std::pair{2, 33}}) {
+        SCOPED_TRACE(command);
+        const int id = Plug(40 + command, {{"faults", {{{"group", group}, {"command", command}, {"occurrence", 1},
+                                                        {"fault", "short"}, {"bytes", 2}}}}});
+        EXPECT_EQ(DeviceNumberOf(40 + command), -1);
+        qms_sim_unplug(id);
+    }
 }
 
 TEST_F(Lifecycle, InterfaceOfAnotherSubclassIsDeclined)

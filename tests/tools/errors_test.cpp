@@ -1,8 +1,11 @@
 // Bad arguments give one line naming the argument, exit status 2 and no change on the
 // module; refusals by the module give the sentence and the code, exit status 1.
+#include <fstream>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "qms6093ext.h"
 #include "tests/tools/program_run.h"
 #include "tests/tools/scenarios.h"
 
@@ -104,6 +107,24 @@ TEST(ModuleRefusals, ShowTheSentenceAndTheCodeWithStatusOne)
     EXPECT_THAT(result.err, HasSubstr("a request to the module failed"));
     EXPECT_THAT(result.err, HasSubstr("(code 4597)"));
     EXPECT_EQ(result.json()["error"]["code"], 4597);
+}
+
+TEST(RegistryTrouble, ListSaysWhichRegistryFailedAndWhyWithStatusOne)
+{
+    ScratchDir dir;
+    const std::string notARegistry = dir.path("notes.txt");
+    std::ofstream(notARegistry) << std::string(4096, 'x');
+    const ProgramResult result = RunProgram({"list"}, Bench(), {{"QMS_REGISTRY", notARegistry}});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.out.empty()) << result.out;
+    EXPECT_THAT(result.err, HasSubstr(notARegistry));
+    EXPECT_THAT(result.err, HasSubstr("not a registry database"));
+
+    const ProgramResult nowhere =
+        RunProgram({"--json", "list"}, "none", {{"QMS_REGISTRY", "/proc/qms-no-such-place/registry.db"}});
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_THAT(nowhere.err, HasSubstr("cannot be opened or created"));
+    EXPECT_EQ(nowhere.json()["error"]["code"], QMS_ERR_REGISTRY);
 }
 
 } // namespace

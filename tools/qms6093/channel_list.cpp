@@ -1,9 +1,9 @@
-#include "tools/qms6093/channel_list.h"
+#include "channel_list.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "tools/qms6093/tool_error.h"
+#include "tool_error.h"
 
 namespace qms::cli {
 

@@ -1,9 +1,10 @@
-#include "tools/qms6093/channel_reader.h"
+#include "channel_reader.h"
 
 #include "qms6093.h"
-#include "tools/qms6093/device_session.h"
-#include "tools/qms6093/text_table.h"
-#include "tools/qms6093/tool_error.h"
+#include "qms6093ext.h"
+#include "device_session.h"
+#include "text_table.h"
+#include "tool_error.h"
 
 namespace qms::cli {
 
@@ -38,7 +39,8 @@ nlohmann::json Reading::json() const
 std::array<const InputRange *, 8> StoredRanges(DeviceSession &session)
 {
     std::array<uint32_t, 8> indexes{};
-    session.check(session.port().readBlock(0x210, indexes), "Reading the channels' stored ranges failed");
+    session.check(QmsReadDeviceParameters(session.handle(), QMS_BLOCK_RANGE_INDEX, 0, 8, indexes.data()),
+                  "Reading the channels' stored ranges failed");
     std::array<const InputRange *, 8> ranges{};
     for (size_t i = 0; i < indexes.size(); ++i)
         ranges[i] = RangeOfIndex(indexes[i]);

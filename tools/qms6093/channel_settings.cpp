@@ -1,9 +1,9 @@
-#include "tools/qms6093/channel_settings.h"
+#include "channel_settings.h"
 
 #include "qms6093.h"
-#include "tools/qms6093/channel_reader.h"
-#include "tools/qms6093/device_session.h"
-#include "tools/qms6093/text_table.h"
+#include "channel_reader.h"
+#include "device_session.h"
+#include "text_table.h"
 
 namespace qms::cli {
 

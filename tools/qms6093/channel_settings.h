@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tools/qms6093/ranges.h"
+#include "ranges.h"
 
 namespace qms::cli {
 

@@ -3,13 +3,14 @@
 #include <cstdio>
 
 #include "qms6093.h"
-#include "tools/qms6093/channel_list.h"
-#include "tools/qms6093/commands.h"
-#include "tools/qms6093/device_session.h"
-#include "tools/qms6093/error_text.h"
-#include "tools/qms6093/ranges.h"
-#include "tools/qms6093/text_table.h"
-#include "tools/qms6093/tool_error.h"
+#include "qms6093ext.h"
+#include "channel_list.h"
+#include "commands.h"
+#include "device_session.h"
+#include "error_text.h"
+#include "ranges.h"
+#include "text_table.h"
+#include "tool_error.h"
 
 namespace qms::cli {
 
@@ -22,11 +23,19 @@ std::string Hex(uint16_t code)
     return text;
 }
 
-int ShowOffset(const Output &out, DeviceSession &session, const char *action, const std::string &prefix)
+// The module's active offset, as the library reads it.
+uint16_t ReadOffset(DeviceSession &session, float &celsius)
 {
     uint16_t code = 0;
-    session.check(session.port().readCjcOffset(code), "Reading the CJC offset failed");
-    const double offset = Rounded(CjcOffsetCelsius(code), 2);
+    session.check(QmsReadCJCOffset(session.handle(), &celsius, &code), "Reading the CJC offset failed");
+    return code;
+}
+
+int ShowOffset(const Output &out, DeviceSession &session, const char *action, const std::string &prefix)
+{
+    float celsius = 0;
+    const uint16_t code = ReadOffset(session, celsius);
+    const double offset = Rounded(celsius, 2);
     out.emit({{"device", session.number()}, {"action", action}, {"offset_c", offset}, {"offset_code", code}},
              prefix + "CJC offset: " + FormatFixed(offset, 2) + " °C (code " + Hex(code) + ")\n");
     return 0;
@@ -41,16 +50,19 @@ int Measure(const Output &out, DeviceSession &session, const InputRange &type, u
                         "Measuring the CJC error on channel " + std::to_string(channel) +
                             " failed: " + DescribeCjcMeasureCode(code),
                         static_cast<uint32_t>(code));
+    // What the module took, as it reports it now.
+    float stored = 0;
+    const uint16_t offsetCode = ReadOffset(session, stored);
     const double shown = Rounded(error, 2);
     out.emit({{"device", session.number()},
               {"action", "measure"},
               {"channel", channel},
               {"type", type.name},
               {"error_c", shown},
-              {"offset_code", CjcOffsetCode(error)}},
+              {"offset_code", offsetCode}},
              "CJC error: " + FormatFixed(shown, 2) + " °C (channel " + std::to_string(channel) + ", type " +
                  type.name + " calibrator); sent to the module as its reference offset, code " +
-                 Hex(CjcOffsetCode(error)) + "\n");
+                 Hex(offsetCode) + "\n");
     return 0;
 }
 
@@ -58,7 +70,7 @@ int SetOffset(const Output &out, DeviceSession &session, double celsius)
 {
     const uint32_t handle = session.handle();
     session.check(ResetAIConversion(handle), "Reset AD failed, try again or re-install the device");
-    const uint32_t written = session.port().writeCjcOffset(CjcOffsetCode(celsius));
+    const uint32_t written = QmsWriteCJCOffset(handle, static_cast<float>(celsius));
     const uint32_t started = StartAIConversion(handle);
     session.check(written, "Save Parameters Error");
     session.check(started, "Start AD failed, try again or re-install the device");
@@ -69,7 +81,7 @@ int Reset(const Output &out, DeviceSession &session)
 {
     const uint32_t handle = session.handle();
     session.check(ResetAIConversion(handle), "Reset initialization failed");
-    const uint32_t reset = session.port().resetCjcOffset();
+    const uint32_t reset = QmsResetCJCOffset(handle);
     const uint32_t started = StartAIConversion(handle);
     session.check(reset, "CJC Offset Settings Reset failed");
     session.check(started, "Start AD failed, Please re-install the device");

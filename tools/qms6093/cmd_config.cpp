@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "qms6093.h"
-#include "tools/qms6093/channel_list.h"
-#include "tools/qms6093/channel_settings.h"
-#include "tools/qms6093/commands.h"
-#include "tools/qms6093/device_session.h"
-#include "tools/qms6093/installed_devices.h"
-#include "tools/qms6093/tool_error.h"
+#include "qms6093ext.h"
+#include "channel_list.h"
+#include "channel_settings.h"
+#include "commands.h"
+#include "device_session.h"
+#include "installed_devices.h"
+#include "tool_error.h"
 
 namespace qms::cli {
 
@@ -121,13 +122,13 @@ void SetLabel(DeviceSession &session, const std::string &label)
 
 void SetBoardId(DeviceSession &session, uint32_t boardId)
 {
-    session.check(session.port().writeBoardId(boardId), "Write board ID failed");
+    session.check(QmsWriteBoardID(session.handle(), boardId), "Write board ID failed");
     uint32_t saved = 0;
-    session.check(session.port().readBoardId(saved), "Read board ID failed");
+    session.check(QmsReadBoardID(session.handle(), &saved), "Read board ID failed");
     if (saved != boardId)
         throw ToolError(ExitDeviceError, "device " + std::to_string(session.number()),
                         "Saved board ID is corrupted: the module reports " + std::to_string(saved));
-    if (!SaveBoardId(session.number(), boardId))
+    if (SaveBoardId(session.number(), boardId) != 0)
         throw ToolError(ExitDeviceError, "device " + std::to_string(session.number()),
                         "Setting failed: the registry refused the board ID");
 }
@@ -164,7 +165,7 @@ int RunConfig(const Output &out, const ConfigOptions &options)
         SetBoardId(session, static_cast<uint32_t>(*options.boardId));
 
     uint32_t boardId = 0;
-    session.check(session.port().readBoardId(boardId), "Read board ID failed");
+    session.check(QmsReadBoardID(session.handle(), &boardId), "Read board ID failed");
     const std::string label = Label(session);
     const ChannelSettings settings = ReadChannelSettings(session);
     out.emit({{"device", session.number()}, {"board_id", boardId}, {"label", label},

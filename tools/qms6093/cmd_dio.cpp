@@ -2,10 +2,10 @@
 #include <cstdio>
 
 #include "qms6093.h"
-#include "tools/qms6093/commands.h"
-#include "tools/qms6093/device_session.h"
-#include "tools/qms6093/text_table.h"
-#include "tools/qms6093/tool_error.h"
+#include "commands.h"
+#include "device_session.h"
+#include "text_table.h"
+#include "tool_error.h"
 
 namespace qms::cli {
 

@@ -3,12 +3,16 @@
 #include <cstring>
 
 #include "qms6093.h"
-#include "tools/qms6093/channel_settings.h"
-#include "tools/qms6093/commands.h"
-#include "tools/qms6093/device_session.h"
-#include "tools/qms6093/text_table.h"
+#include "qms6093ext.h"
+#include "qms_text.h"
+#include "channel_settings.h"
+#include "commands.h"
+#include "device_session.h"
+#include "text_table.h"
 
 namespace qms::cli {
+
+using qms::Utf8;
 
 namespace {
 
@@ -33,14 +37,6 @@ constexpr PropertyRow kProperties[] = {
     {0x4808, "constant"},
     {QMS_PROP_USER_DATA, "user data (label)"},
 };
-
-std::string Narrow(const char16_t *text, size_t limit)
-{
-    std::string out;
-    for (size_t i = 0; i < limit && text[i]; ++i)
-        out += text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
-    return out;
-}
 
 std::string Label(const uint8_t *bytes)
 {
@@ -75,10 +71,11 @@ int RunInfo(const Output &out, uint32_t deviceNumber)
     nlohmann::json doc = {{"device", session.number()}, {"stream", session.installed().callName}};
     std::string human;
 
-    std::string firmware;
-    session.check(session.port().readFirmwareVersion(firmware), "Retrieve version failed");
+    char version[64] = {};
+    session.check(QmsReadFirmwareVersion(handle, version, sizeof version), "Retrieve version failed");
+    const std::string firmware = version;
     uint32_t boardId = 0;
-    session.check(session.port().readBoardId(boardId), "Read board ID failed");
+    session.check(QmsReadBoardID(handle, &boardId), "Read board ID failed");
     uint8_t userData[QMS_USER_DATA_BYTES] = {};
     uint32_t size = sizeof userData;
     session.check(DeviceGetProperty(handle, QMS_PROP_USER_DATA, userData, &size), "Retrieve user data failed");
@@ -95,7 +92,7 @@ int RunInfo(const Output &out, uint32_t deviceNumber)
     TextTable rangeTable({"range", ">code", "span"});
     for (unsigned i = 0; i < features.gainCount && i < 16; ++i) {
         const GainListEntry &entry = features.gainList[i];
-        const std::string name = Narrow(entry.name, 16);
+        const std::string name = Utf8(entry.name, 16);
         ranges.push_back({{"name", name}, {"code", entry.rangeCode}, {"low", entry.low}, {"high", entry.high},
                           {"unit", entry.rangeCode & QMS_RANGE_CURRENT_BIT ? "mA" : "V"}});
         rangeTable.add({name, Hex(entry.rangeCode, 4), Span(entry)});
@@ -104,14 +101,14 @@ int RunInfo(const Output &out, uint32_t deviceNumber)
     for (const InputRange &range : InputRanges())
         if (range.thermocouple)
             thermocouples += (thermocouples.empty() ? "" : " ") + range.name;
-    doc["features"] = {{"library_version", Narrow(features.version, 8)},
-                       {"library_file", Narrow(features.fileName, 16)},
+    doc["features"] = {{"library_version", Utf8(features.version, 8)},
+                       {"library_file", Utf8(features.fileName, 16)},
                        {"device_type", features.deviceType},
                        {"analog_inputs", features.channelCount},
                        {"ad_resolution_bits", features.adResolution},
                        {"ranges", ranges},
                        {"thermocouple_types", thermocouples}};
-    human += "Features: " + Narrow(features.version, 8) + " (" + Narrow(features.fileName, 16) +
+    human += "Features: " + Utf8(features.version, 8) + " (" + Utf8(features.fileName, 16) +
              "), device type " + std::to_string(features.deviceType) + ", " +
              std::to_string(features.channelCount) + " analog inputs, " +
              std::to_string(features.adResolution) + "-bit A/D, 8 digital inputs, 8 digital outputs\n";
@@ -156,18 +153,20 @@ int RunInfo(const Output &out, uint32_t deviceNumber)
     doc["channels"] = ChannelSettingsJson(settings);
     human += ChannelSettingsTable(settings) + "\n";
 
-    ColdJunction cjc;
-    session.check(session.port().readCjc(cjc), "Reading the cold-junction temperature failed");
+    // What temperature compensation uses (the driver's samples less the module's offset),
+    // the sensor's own reading and the module's offset, all as the library computes them.
+    float compensation = 0, sensor = 0, offsetCelsius = 0;
     uint16_t offsetCode = 0;
-    session.check(session.port().readCjcOffset(offsetCode), "Reading the CJC offset failed");
-    const double offset = Rounded(CjcOffsetCelsius(offsetCode), 2);
-    doc["cjc"] = {{"temperature_c", Rounded(cjc.sensorCelsius - CjcOffsetCelsius(offsetCode), 2)},
-                  {"sensor_c", Rounded(cjc.sensorCelsius, 2)},
+    session.check(QmsReadCJCHistoryTemp(handle, &compensation), "Reading the cold-junction temperature failed");
+    session.check(QmsReadCJCTemp(handle, &sensor), "Reading the cold-junction temperature failed");
+    session.check(QmsReadCJCOffset(handle, &offsetCelsius, &offsetCode), "Reading the CJC offset failed");
+    const double offset = Rounded(offsetCelsius, 2);
+    doc["cjc"] = {{"temperature_c", Rounded(compensation, 2)},
+                  {"sensor_c", Rounded(sensor, 2)},
                   {"offset_c", offset},
                   {"offset_code", offsetCode}};
-    human += "CJC: " + FormatFixed(cjc.sensorCelsius - CjcOffsetCelsius(offsetCode), 2) + " °C (sensor " +
-             FormatFixed(cjc.sensorCelsius, 2) + " °C, offset " + FormatFixed(offset, 2) + " °C, code " +
-             Hex(offsetCode, 4) + ")\n";
+    human += "CJC: " + FormatFixed(compensation, 2) + " °C (sensor " + FormatFixed(sensor, 2) + " °C, offset " +
+             FormatFixed(offset, 2) + " °C, code " + Hex(offsetCode, 4) + ")\n";
     out.emit(doc, human);
     return 0;
 }

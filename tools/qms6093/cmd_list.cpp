@@ -1,34 +1,44 @@
 // qms6093 list: every installed device number and whether its module is there.
-#include "tools/qms6093/commands.h"
-#include "tools/qms6093/installed_devices.h"
-#include "tools/qms6093/module_port.h"
-#include "tools/qms6093/platform_session.h"
-#include "tools/qms6093/text_table.h"
+#include "commands.h"
+#include "installed_devices.h"
+#include "qms6093.h"
+#include "qms6093ext.h"
+#include "text_table.h"
 
 namespace qms::cli {
 
-int RunList(const Output &out, const PlatformSession &platform)
+namespace {
+
+// The firmware version of an attached module; empty when it cannot be read. An open that
+// could not read the stored channel settings still gives a handle to ask with.
+std::string Firmware(uint32_t number)
 {
-    const auto simulated = platform.simulatedBoards();
+    uint32_t handle = 0;
+    DeviceOpen(number, &handle);
+    if (!handle)
+        return {};
+    char text[64] = {};
+    const uint32_t code = QmsReadFirmwareVersion(handle, text, sizeof text);
+    DeviceClose(&handle);
+    return code == 0 ? text : "";
+}
+
+} // namespace
+
+int RunList(const Output &out)
+{
     nlohmann::json devices = nlohmann::json::array();
     TextTable table({">device", ">board ID", "stream", "firmware", "module"});
     for (const InstalledDevice &device : InstalledDevices()) {
-        const bool attached = StreamDeviceActive(device.callName);
-        std::string firmware;
-        if (attached) {
-            ModulePort port(device.number, device.callName);
-            if (port.readFirmwareVersion(firmware) != 0)
-                firmware.clear();
-        }
-        const std::string module =
-            !attached ? "absent" : simulated.count(device.boardId) ? "simulated" : "present";
+        const std::string firmware = device.present ? Firmware(device.number) : std::string();
+        const std::string module = !device.present ? "absent" : device.simulated ? "simulated" : "present";
         devices.push_back({{"device", device.number},
                            {"board_id", device.boardId},
                            {"stream", device.callName},
-                           {"firmware", attached ? nlohmann::json(firmware) : nlohmann::json()},
+                           {"firmware", device.present ? nlohmann::json(firmware) : nlohmann::json()},
                            {"module", module}});
         table.add({std::to_string(device.number), std::to_string(device.boardId), device.callName,
-                   attached ? firmware : "-", module});
+                   device.present ? firmware : "-", module});
     }
     const std::string human =
         table.rows() ? table.render() : "No USB-6093 device is installed.\n";

@@ -1,9 +1,9 @@
 // qms6093 read and qms6093 temp: one reading of each listed channel.
-#include "tools/qms6093/channel_list.h"
-#include "tools/qms6093/channel_reader.h"
-#include "tools/qms6093/commands.h"
-#include "tools/qms6093/device_session.h"
-#include "tools/qms6093/text_table.h"
+#include "channel_list.h"
+#include "channel_reader.h"
+#include "commands.h"
+#include "device_session.h"
+#include "text_table.h"
 
 namespace qms::cli {
 

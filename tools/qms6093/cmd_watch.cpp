@@ -8,14 +8,14 @@
 
 #include <unistd.h>
 
-#include "tools/qms6093/channel_list.h"
-#include "tools/qms6093/channel_reader.h"
-#include "tools/qms6093/commands.h"
-#include "tools/qms6093/csv_log.h"
-#include "tools/qms6093/device_session.h"
-#include "tools/qms6093/stop_signal.h"
-#include "tools/qms6093/text_table.h"
-#include "tools/qms6093/tool_error.h"
+#include "channel_list.h"
+#include "channel_reader.h"
+#include "commands.h"
+#include "csv_log.h"
+#include "device_session.h"
+#include "stop_signal.h"
+#include "text_table.h"
+#include "tool_error.h"
 
 namespace qms::cli {
 

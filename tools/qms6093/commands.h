@@ -10,8 +10,6 @@
 
 namespace qms::cli {
 
-class PlatformSession;
-
 // Where a command's result goes: one JSON document with --json, else text for people.
 struct Output {
     bool json = false;
@@ -67,7 +65,7 @@ struct ConfigOptions {
 };
 
 // Each returns the exit status; failures throw ToolError.
-int RunList(const Output &out, const PlatformSession &platform);
+int RunList(const Output &out);
 int RunInfo(const Output &out, uint32_t device);
 int RunRead(const Output &out, const ReadOptions &options);
 int RunTemp(const Output &out, const TempOptions &options);

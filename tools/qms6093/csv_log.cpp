@@ -1,10 +1,10 @@
-#include "tools/qms6093/csv_log.h"
+#include "csv_log.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "tools/qms6093/text_table.h"
-#include "tools/qms6093/tool_error.h"
+#include "text_table.h"
+#include "tool_error.h"
 
 namespace qms::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/qms6093/channel_reader.h"
+#include "channel_reader.h"
 
 namespace qms::cli {
 

@@ -1,8 +1,8 @@
-#include "tools/qms6093/device_session.h"
+#include "device_session.h"
 
 #include "qms6093.h"
-#include "tools/qms6093/error_text.h"
-#include "tools/qms6093/tool_error.h"
+#include "error_text.h"
+#include "tool_error.h"
 
 namespace qms::cli {
 
@@ -23,12 +23,10 @@ DeviceSession::DeviceSession(uint32_t number)
     // Unreadable stored settings leave a usable handle; the commands that show them say so.
     if (code != 0 && code != QmsDeviceCode(number, QMS_ERRIDX_PARAMETERS))
         throw ToolError(ExitDeviceError, subject, "Open device failed: " + DescribeCode(code), code);
-    port_ = std::make_unique<ModulePort>(number, installed_.callName);
 }
 
 DeviceSession::~DeviceSession()
 {
-    port_.reset();
     if (handle_)
         DeviceClose(&handle_);
 }

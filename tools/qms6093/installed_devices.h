@@ -1,5 +1,5 @@
-// What the registry says about installed devices: the driver key of each device number,
-// the stream devices that are active now, and the saved board ID.
+// The installed devices as the library lists them: each device number the stream driver
+// gave a module, its board ID and stream device, and whether the module is there now.
 #pragma once
 
 #include <cstdint>
@@ -14,20 +14,17 @@ struct InstalledDevice {
     uint32_t typeCode = 0;       // BoardID: 198 for a USB-6093
     uint32_t boardId = 0;        // SwitchID: the module's board number
     std::string callName;        // stream device name, "U931:"
-    std::string deviceName;      // "USB-6093 BoardID=0"
-    uint32_t tcReadBackChan = 0;
-    uint32_t tcReadBackType = 0;
+    bool present = false;        // the module is attached
+    bool simulated = false;      // ... and it is a simulated one
 };
 
-// Every DeviceNNN key below the driver's service key, by device number.
+// Every installed device, by device number. Throws a device error when the registry
+// cannot be read.
 std::vector<InstalledDevice> InstalledDevices();
 std::optional<InstalledDevice> FindInstalledDevice(uint32_t number);
 
-// Whether a stream device of that name is active (its module attached).
-bool StreamDeviceActive(const std::string &callName);
-
-// Writes the board ID as the settings dialog saves it: DeviceName and SwitchID below both
-// service keys. False when a write fails.
-bool SaveBoardId(uint32_t number, uint32_t boardId);
+// Writes the board ID as the settings dialog saves it (DeviceName and SwitchID below both
+// service keys); 0 or the library's code.
+uint32_t SaveBoardId(uint32_t number, uint32_t boardId);
 
 } // namespace qms::cli

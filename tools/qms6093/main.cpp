@@ -7,9 +7,9 @@
 
 #include <CLI/CLI.hpp>
 
-#include "tools/qms6093/commands.h"
-#include "tools/qms6093/platform_session.h"
-#include "tools/qms6093/tool_error.h"
+#include "commands.h"
+#include "platform_session.h"
+#include "tool_error.h"
 
 namespace {
 
@@ -159,7 +159,7 @@ int main(int argc, char **argv)
     try {
         PlatformSession platform(sim, registry);
         if (*list)
-            return RunList(out, platform);
+            return RunList(out);
         if (*info)
             return RunInfo(out, infoDevice);
         if (*readCmd)

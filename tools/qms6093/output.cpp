@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "tools/qms6093/commands.h"
+#include "commands.h"
 
 namespace qms::cli {
 

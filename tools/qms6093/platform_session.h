@@ -3,9 +3,7 @@
 // before a command runs and the modules unplugged after it.
 #pragma once
 
-#include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 
 namespace qms::cli {
@@ -19,9 +17,6 @@ public:
     ~PlatformSession();
     PlatformSession(const PlatformSession &) = delete;
     PlatformSession &operator=(const PlatformSession &) = delete;
-
-    // The board numbers of the simulated modules plugged now.
-    std::set<uint32_t> simulatedBoards() const;
 
 private:
     bool plugged_ = false;

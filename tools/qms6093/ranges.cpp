@@ -1,9 +1,11 @@
-#include "tools/qms6093/ranges.h"
+#include "ranges.h"
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
-#include "tools/qms6093/tool_error.h"
+#include "qms_text.h"
+#include "tool_error.h"
 
 namespace qms::cli {
 
@@ -18,14 +20,6 @@ std::string Lower(std::string text)
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
     return text;
-}
-
-std::string Narrow(const char16_t *text)
-{
-    std::string out;
-    for (; *text; ++text)
-        out += static_cast<char>(*text);
-    return out;
 }
 
 std::string Names(bool thermocouple)
@@ -68,7 +62,7 @@ const std::vector<InputRange> &InputRanges()
             InputRange range;
             range.index = i;
             range.code = static_cast<uint16_t>(rows[i].code);
-            range.name = Narrow(rows[i].name);
+            range.name = qms::Utf8(rows[i].name, std::size(rows[i].name));
             range.high = rows[i].high;
             range.low = rows[i].low;
             range.thermocouple = i >= kFirstThermocoupleRow;

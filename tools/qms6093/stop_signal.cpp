@@ -1,4 +1,4 @@
-#include "tools/qms6093/stop_signal.h"
+#include "stop_signal.h"
 
 #include <atomic>
 #include <cerrno>

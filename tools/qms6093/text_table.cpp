@@ -1,4 +1,4 @@
-#include "tools/qms6093/text_table.h"
+#include "text_table.h"
 
 #include <algorithm>
 #include <cmath>

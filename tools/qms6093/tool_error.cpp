@@ -1,6 +1,6 @@
-#include "tools/qms6093/tool_error.h"
+#include "tool_error.h"
 
-#include "tools/qms6093/error_text.h"
+#include "error_text.h"
 
 namespace qms::cli {
 

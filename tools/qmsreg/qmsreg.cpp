@@ -9,10 +9,21 @@
 
 #include <CLI/CLI.hpp>
 
-#include "platform/registry/store.h"
 #include "qms_regfile.h"
 
 namespace {
+
+std::string storePath()
+{
+    std::string path(256, '\0');
+    long n = qms_reg_store_path(path.data(), path.size());
+    if (n >= long(path.size())) {
+        path.resize(size_t(n) + 1);
+        n = qms_reg_store_path(path.data(), path.size());
+    }
+    path.resize(n > 0 ? size_t(n) : 0);
+    return path;
+}
 
 int exportKey(const std::string &key, const std::string &output)
 {
@@ -24,8 +35,7 @@ int exportKey(const std::string &key, const std::string &output)
             return 1;
         }
         if (n < 0) {
-            std::cerr << "qmsreg: cannot read the registry at " << qms::registry::storePath()
-                      << " (error " << -n << ")\n";
+            std::cerr << "qmsreg: cannot read the registry at " << storePath() << " (error " << -n << ")\n";
             return 1;
         }
         if (size_t(n) < text.size()) {
@@ -92,6 +102,6 @@ int main(int argc, char **argv)
         setenv("QMS_REGISTRY", registry.c_str(), 1);
 
     int rc = *exportCommand ? exportKey(key, output) : importFile(file);
-    qms::registry::closeStore();
+    qms_reg_close();
     return rc;
 }

@@ -6,60 +6,22 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/api/thermo/thermocouple_module.h"
 #include "qms6093.h"
 #include "qms_sim.h"
 
+using qms::bench::HostTransfers;
+using qms::bench::ThermocoupleModule;
+
 namespace {
 
-// A module with a K thermocouple at 250 degrees Celsius on channels 0 (burn-out reporting
-// off) and 1 (on), plugged and opened for one benchmark run. Each run plugs a new board,
-// which the driver gives the next device number of the process.
-struct ThermocoupleModule {
-    explicit ThermocoupleModule(unsigned notReadyPolls)
-    {
-        static unsigned board = 60;
-        static uint32_t nextNumber = 0;
-        const std::string scenario =
-            R"({"board_id": )" + std::to_string(board) + R"(, "serial": "BENCH-TC-)" +
-            std::to_string(board) + R"(", "noise_uv": 0, "latency_us": 0, "not_ready_polls": )" +
-            std::to_string(notReadyPolls) +
-            R"(, "channels": [{"thermocouple": "K", "temp_c": 250, "burnout": 0},
-                              {"thermocouple": "K", "temp_c": 250, "burnout": 1}]})";
-        ++board;
-        id = qms_sim_plug(scenario.c_str());
-        ok = id > 0 && DeviceOpen(nextNumber++, &handle) == 0;
-        float warmUp = 0.0f; // waits for the driver's first CJC sample
-        ok = ok && TCMuxRead(handle, 0, 0, 0, 1, 0, &warmUp) == 0;
-    }
-    ~ThermocoupleModule()
-    {
-        DeviceClose(&handle);
-        qms_sim_unplug(id);
-    }
-    int id = -1;
-    uint32_t handle = 0;
-    bool ok = false;
-};
-
-// Transfers in the wire log, leaving out the CJC sampler's own sensor reads.
-long HostTransfers(int id)
-{
-    const long size = qms_sim_wire_log(id, nullptr, 0);
-    std::string log(static_cast<size_t>(size) + 1, '\0');
-    qms_sim_wire_log(id, log.data(), log.size());
-    long count = 0;
-    size_t start = 0;
-    for (size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::string line = log.substr(start, end - start);
-        if (!line.empty() && line.find("\"group\":2,\"command\":35,") == std::string::npos)
-            ++count;
-    }
-    return count;
-}
+// A K thermocouple at 250 degrees Celsius on channels 0 (burn-out reporting off) and 1 (on).
+constexpr const char *kChannels = R"([{"thermocouple": "K", "temp_c": 250, "burnout": 0},
+                                     {"thermocouple": "K", "temp_c": 250, "burnout": 1}])";
 
 void ReadChannel(benchmark::State &state, uint16_t channel, unsigned notReadyPolls)
 {
-    ThermocoupleModule module(notReadyPolls);
+    ThermocoupleModule module({kChannels, notReadyPolls, 0});
     if (!module.ok)
         return state.SkipWithError("no module");
     qms_sim_clear_wire_log(module.id);

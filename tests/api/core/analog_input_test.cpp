@@ -261,3 +261,26 @@ TEST_F(AnalogInput, DriverProcCarriesTheAnalogCalls)
     ASSERT_EQ(DriverProc(0, 0, FC_AI_VOLTAGE_IN, handle, &one), 0u);
     EXPECT_NEAR(volts, 1.25f, 0.0001f);
 }
+
+TEST_F(AnalogInput, ARangeTheModuleDidNotTakeIsNotStored)
+{
+    const auto record = qms::api::FindRecordByHandle(handle);
+    ASSERT_EQ(AIConfig(handle, 2, QMS_RANGE_0_2500MV), 0u);
+    const std::vector<uint32_t> stored = ModuleBlock("0x210");
+    module->clearWire();
+    module->update({{"faults", {{{"group", GROUP_AI}, {"command", CMD_AI_CONFIG}, {"fault", "stall"}}}}});
+
+    EXPECT_EQ(AIConfig(handle, 2, QMS_RANGE_0_1V), TransferFailed(dev));
+    const uint16_t codes[] = {QMS_RANGE_4_20MA, QMS_RANGE_0_1V};
+    EXPECT_EQ(MAIConfig(handle, 2, 1, codes), TransferFailed(dev));
+    EXPECT_EQ(ModuleBlock("0x210"), stored) << "the power-up ranges stay what the module has";
+    EXPECT_TRUE(module->wire(GROUP_AI, CMD_AI_CHAN_CONFIG_WRITE).empty())
+        << "nothing is sent after the refused request";
+    EXPECT_EQ(record->rangeCode[1], 0) << "no position is marked 4-20 mA";
+    EXPECT_EQ(record->rangeCode[2], QMS_RANGE_0_2500MV);
+    EXPECT_EQ(record->rangeIndex[2], stored[2]);
+
+    module->update({{"clear_faults", true}});
+    ASSERT_EQ(AIConfig(handle, 2, QMS_RANGE_0_1V), 0u);
+    EXPECT_EQ(ModuleBlock("0x210")[2], 4u);
+}

@@ -37,7 +37,6 @@ TEST(DeviceOpen, RepeatedOpensShareOneRecordUntilTheLastClose)
 {
     SimulatedModule module(QuietScenario());
     const uint32_t dev = module.deviceNumber();
-    EXPECT_EQ(dev, 0u) << "the first module of the process is device 0";
     uint32_t first = 0, second = 0;
     ASSERT_EQ(DeviceOpen(dev, &first), 0u);
     ASSERT_EQ(DeviceOpen(dev, &second), 0u);
@@ -101,6 +100,32 @@ TEST(DeviceOpen, UnreadableParameterBlocksStillGiveAUsableHandle)
     module.update({{"clear_faults", true}});
     uint16_t di = 0;
     EXPECT_EQ(DioReadPortByte(handle, 0, &di), 0u);
+    DeviceClose(&handle);
+}
+
+TEST(DeviceOpen, AModuleThatStopsAnsweringIsAskedOnce)
+{
+    SimulatedModule module(QuietScenario());
+    const uint32_t dev = module.deviceNumber();
+    // The read-back of the outputs and the parameter blocks go unanswered (the CJC sampler's
+    // requests are left alone: its own time-outs are the driver's matter).
+    module.update({{"faults", {{{"group", GROUP_DIO}, {"command", CMD_DIO_DO_READBACK_REPLY},
+                                {"fault", "no_completion"}},
+                               {{"group", GROUP_AI}, {"command", CMD_AI_CHAN_CONFIG_SELECT},
+                                {"fault", "no_completion"}}}}});
+    module.clearWire();
+    uint32_t handle = 0;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(DeviceOpen(dev, &handle), Code(dev, QMS_ERRIDX_PARAMETERS));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2500))
+        << "one transfer time-out, not one per request";
+    EXPECT_EQ(module.wire(GROUP_DIO, CMD_DIO_DO_READBACK_SELECT).size(), 1u);
+    EXPECT_TRUE(module.wire(GROUP_AI, CMD_AI_CHAN_CONFIG_SELECT).empty())
+        << "nothing is asked after the unanswered request";
+    ASSERT_NE(handle, 0u);
+    module.update({{"clear_faults", true}});
+    uint16_t di = 0;
+    EXPECT_EQ(DioReadPortByte(handle, 0, &di), 0u) << "the handle works once the module answers";
     DeviceClose(&handle);
 }
 

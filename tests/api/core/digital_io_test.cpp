@@ -142,3 +142,30 @@ TEST_F(DigitalIO, DriverProcCarriesTheDigitalCalls)
     ASSERT_EQ(DriverProc(0, 0, FC_DIO_WRITE_PORT_DWORD, handle, &dword), 0u);
     EXPECT_EQ(ModuleOutputs(), 0x00);
 }
+
+TEST_F(DigitalIO, NoPortsAskedIsDoneWithoutTheModule)
+{
+    uint8_t ports[2] = {0xEE, 0xEE};
+    EXPECT_EQ(DioReadDiPorts(handle, 0, 0, ports), 0u);
+    EXPECT_EQ(DioGetCurrentDoPortsState(handle, 0, 0, ports), 0u);
+    EXPECT_EQ(DioWriteDoPorts(handle, 0, 0, ports), 0u);
+    EXPECT_EQ(DioReadDiPorts(handle, 0, 0, nullptr), 0u) << "no port, no buffer needed";
+    EXPECT_EQ(ports[0], 0xEE);
+    EXPECT_TRUE(module->wire().empty());
+}
+
+TEST_F(DigitalIO, AWriteTheModuleDidNotTakeIsAFailure)
+{
+    SetOutputs(0x00);
+    module->update({{"faults", {{{"group", GROUP_DIO}, {"command", CMD_DIO_DO_WRITE}, {"fault", "stall"}}}}});
+    const uint8_t byte = 0x3C;
+    EXPECT_EQ(DioWritePortByte(handle, 0, 0xFF, 0x3C), TransferFailed(dev));
+    EXPECT_EQ(DioWriteBit(handle, 0, 2, 1), TransferFailed(dev));
+    EXPECT_EQ(DioWriteDoPorts(handle, 0, 1, &byte), TransferFailed(dev));
+    EXPECT_EQ(ModuleOutputs(), 0x00);
+    EXPECT_EQ(qms::api::FindRecordByHandle(handle)->doShadow, 0x00) << "the shadow holds what was written";
+
+    module->update({{"clear_faults", true}});
+    EXPECT_EQ(DioWritePortByte(handle, 0, 0xFF, 0x3C), 0u);
+    EXPECT_EQ(ModuleOutputs(), 0x3C);
+}

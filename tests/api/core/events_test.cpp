@@ -3,9 +3,11 @@
 #include <chrono>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "api/device_record.h"
 #include "tests/api/core/simulated_device.h"
 
 using namespace qms::test;
@@ -29,8 +31,23 @@ std::future<Wait> WaitInThread(uint32_t handle, uint32_t timeout)
     });
 }
 
-// Gives a waiter time to block in CheckEvent.
-void LetItBlock() { std::this_thread::sleep_for(50ms); }
+// Until `count` threads are inside CheckEvent on the handle (they may not have reached the
+// wait itself yet: an event set before they do is still seen).
+void WaitForWaiters(uint32_t handle, int count)
+{
+    const auto record = qms::api::FindRecordByHandle(handle);
+    ASSERT_TRUE(record);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    for (;;) {
+        {
+            std::lock_guard guard(record->waitLock);
+            if (record->waiters >= count)
+                return;
+        }
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "waiters never came";
+        std::this_thread::yield();
+    }
+}
 
 using Events = OpenDevice;
 
@@ -53,7 +70,8 @@ TEST(EventsOfTwoDevices, RemovalWakesOnlyTheWaiterOfThatDevice)
     ASSERT_EQ(DeviceOpen(second.deviceNumber(), &h2), 0u);
     auto onFirst = WaitInThread(h1, 5000);
     auto onSecond = WaitInThread(h2, 600);
-    LetItBlock();
+    WaitForWaiters(h1, 1);
+    WaitForWaiters(h2, 1);
 
     const auto unplugged = std::chrono::steady_clock::now();
     second.unplug();
@@ -74,7 +92,7 @@ TEST_F(Events, LastCloseWakesEveryWaiterBeforeItReturns)
     ASSERT_EQ(DeviceOpen(dev, &second), 0u);
     auto a = WaitInThread(handle, 0xFFFFFFFFu);
     auto b = WaitInThread(handle, 0xFFFFFFFFu);
-    LetItBlock();
+    WaitForWaiters(handle, 2);
 
     DeviceClose(&second);
     EXPECT_EQ(a.wait_for(50ms), std::future_status::timeout) << "the first close is not the last";
@@ -103,8 +121,48 @@ TEST_F(Events, WaiterThatClosesOnWakeUpDoesNotDeadlock)
         DeviceClose(&again);
         return code;
     });
-    LetItBlock();
+    WaitForWaiters(copy, 1);
     DeviceClose(&handle);
     ASSERT_EQ(waiter.wait_for(2s), std::future_status::ready);
     EXPECT_EQ(waiter.get(), QMS_EVENT_HANDLE_CLOSING);
+}
+
+TEST_F(Events, TheCodeIsWrittenBeforeTheLastCloseReturns)
+{
+    // What a program reads right after its DeviceClose returned, in the variable CheckEvent
+    // wrote; many rounds, since the gap was narrow.
+    DeviceClose(&handle);
+    for (int round = 0; round < 200; ++round) {
+        uint32_t h = 0;
+        ASSERT_EQ(DeviceOpen(dev, &h), 0u);
+        uint16_t codes[2] = {0, 0};
+        std::vector<std::jthread> waiters;
+        for (uint16_t &code : codes)
+            waiters.emplace_back([h, &code] { CheckEvent(h, &code, 0xFFFFFFFFu); });
+        WaitForWaiters(h, 2);
+        DeviceClose(&h);
+        ASSERT_EQ(codes[0], QMS_EVENT_HANDLE_CLOSING) << "round " << round;
+        ASSERT_EQ(codes[1], QMS_EVENT_HANDLE_CLOSING) << "round " << round;
+    }
+}
+
+TEST_F(Events, RemovalReachesEveryWaiterOfTheDevice)
+{
+    constexpr int kWaiters = 4;
+    std::vector<std::future<Wait>> waits;
+    for (int i = 0; i < kWaiters; ++i)
+        waits.push_back(WaitInThread(handle, 3000));
+    WaitForWaiters(handle, kWaiters);
+
+    const auto unplugged = std::chrono::steady_clock::now();
+    module->unplug();
+    for (auto &wait : waits) {
+        const Wait woken = wait.get();
+        EXPECT_EQ(woken.result, 0u);
+        EXPECT_EQ(woken.code, QMS_EVENT_DEVICE_REMOVED);
+        EXPECT_LT(woken.at - unplugged, 500ms);
+    }
+    uint16_t code = 0;
+    EXPECT_EQ(CheckEvent(handle, &code, 0), 0u);
+    EXPECT_EQ(code, QMS_EVENT_DEVICE_REMOVED) << "a later look still finds the module gone";
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "qms6093.h"
+#include "qms6093ext.h"
 
 TEST(Exports, ConversionsAndTheEntryPointAreThere)
 {
@@ -14,6 +15,10 @@ TEST(Exports, ConversionsAndTheEntryPointAreThere)
     TCMuxReadParams tc{};
     tc.result = &result;
     EXPECT_EQ(DriverProc(0, 0, FC_TC_MUX_READ, 0, &tc), 3u);
+    // So is the scan, by its plain name.
+    const uint16_t types[1] = {TC_TYPE_K};
+    uint32_t status = 0;
+    EXPECT_EQ(QmsTcScan(0, 0, 1, types, TEMP_SCALE_CELSIUS, &result, &status), 3u);
     uint32_t handle = 1;
     EXPECT_EQ(DeviceClose(&handle), 0u);
     EXPECT_EQ(DllMain(nullptr, 1, nullptr), 1);

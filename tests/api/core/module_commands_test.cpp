@@ -119,7 +119,7 @@ TEST_F(ModuleCommands, BoardNumberFirmwareAndCjcOffset)
 
     EXPECT_EQ(qms::api::ReadBoardID(nullptr, &board), 3u);
     EXPECT_EQ(qms::api::WriteCJCOffsetCode(nullptr, 0.0f), 3);
-    module->update({{"faults", {Stall(GROUP_AI, CMD_AI_SET_CJC_OFFSET), Stall(GROUP_AI, CMD_AI_CJC_CMD36)}}});
+    module->update({{"faults", {Stall(GROUP_AI, CMD_AI_SET_CJC_OFFSET), Stall(GROUP_AI, CMD_AI_CJC_RESET_TO_REFERENCE)}}});
     EXPECT_EQ(qms::api::WriteCJCOffsetCode(record.get(), 1.0f), -1);
     EXPECT_EQ(qms::api::ResetCJCOffset(record.get()), 1u);
 }

@@ -47,12 +47,13 @@ TEST(OpenCloseThreads, CallsRaceAClosingHandleWithoutHarm)
         ASSERT_EQ(DeviceOpen(dev, &handle), 0u);
         const uint32_t shared = handle;
         std::atomic<int> refused{0};
+        std::atomic<int> busy{0}; // users that have completed a call on the open handle
         std::vector<std::jthread> users;
         for (int t = 0; t < 3; ++t) {
             users.emplace_back([&, t] {
                 uint16_t value = 0;
                 uint8_t out = static_cast<uint8_t>(t);
-                for (;;) {
+                for (bool first = true;; first = false) {
                     const uint32_t r = t == 0 ? DioReadPortByte(shared, 0, &value)
                                      : t == 1 ? DioWriteDoPorts(shared, 0, 1, &out)
                                               : AIBinaryIn(shared, 0, 0, &value);
@@ -60,10 +61,14 @@ TEST(OpenCloseThreads, CallsRaceAClosingHandleWithoutHarm)
                         ++refused;
                         return;
                     }
+                    if (first)
+                        ++busy;
                 }
             });
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // The close comes while every user is in the middle of its calls.
+        while (busy.load() < 3)
+            std::this_thread::yield();
         DeviceClose(&handle);
         for (auto &u : users)
             u.join();

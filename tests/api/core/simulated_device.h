@@ -20,34 +20,52 @@ struct WireRequest {
 
 class SimulatedModule {
 public:
-    // Plugs a module (the scenario gets a serial from the board number unless it has one)
-    // and finds the device number the stream driver gave it.
+    // Plugs a module and finds the device number the stream driver gave it. A scenario
+    // without a serial gets one no other module of the process had: every module starts
+    // from factory memory, whatever earlier tests stored in theirs.
     explicit SimulatedModule(nlohmann::json scenario);
+    // Unplugs the module if it is still plugged and waits until the driver has removed it, so
+    // that its device number is free for the next test (handles must be closed by then).
     ~SimulatedModule();
     SimulatedModule(const SimulatedModule &) = delete;
     SimulatedModule &operator=(const SimulatedModule &) = delete;
 
     int id() const { return id_; }
     uint32_t deviceNumber() const { return deviceNumber_; }
+    const std::string &serial() const { return serial_; }
 
     void update(const nlohmann::json &patch);
+    // Pulls the module out; the driver's removal finishes once every handle is closed.
     void unplug();
+    // Waits until the driver has removed the unplugged module; false after timeoutMs.
+    bool waitRemoved(unsigned timeoutMs = kRemovalWaitMs);
     nlohmann::json state() const;
+    // The module's requests, oldest first, without those the driver's CJC sampler makes on
+    // its own every second (sensor reads IN(2,35), offset reads IN(2,33)): a test of what a
+    // call sends is not raced by them. Ask for those commands by name to see them.
     std::vector<WireRequest> wire() const;
-    // The requests of one command, oldest first.
+    // The requests of one command, oldest first, the sampler's included.
     std::vector<WireRequest> wire(int group, int command) const;
     void clearWire();
 
+    static constexpr unsigned kRemovalWaitMs = 10000;
+
 private:
+    std::vector<WireRequest> wholeWire() const;
+
     int id_ = -1;
+    int unpluggedId_ = -1;
     uint32_t deviceNumber_ = 0;
+    std::string serial_;
 };
 
 // A scenario with every channel quiet (0 V on its stored range, no noise) and the given
 // board number.
 nlohmann::json QuietScenario(uint32_t boardNumber = 0);
 
-// The device number whose registry settings carry this board number (SwitchID).
+// The device number of the plugged module with this board number (SwitchID): the registry
+// key whose stream device is active and that no other SimulatedModule holds. Throws when
+// there is none, or more than one.
 uint32_t DeviceNumberOfBoard(uint32_t boardNumber);
 
 // Device code of an error index, and the code of a transfer failure in the driver.

@@ -35,7 +35,7 @@ protected:
         for (uint16_t type = TC_TYPE_J; type <= TC_TYPE_E; ++type)
             s["channels"][type] = {{"calibrator", std::string(1, TypeLetter(type))}};
         s["channels"][kThermocoupleChannel] = {{"thermocouple", "K"}, {"temp_c", 250.0}};
-        PlugAndOpen(s);
+        UseScenario(s);
     }
     void SetUp() override
     {
@@ -49,7 +49,7 @@ protected:
 
     Bytes SentCode() const
     {
-        const auto sent = module->wire(GROUP_AI, CMD_AI_CJC_CMD37);
+        const auto sent = module->wire(GROUP_AI, CMD_AI_CJC_WRITE_REFERENCE);
         return sent.empty() ? Bytes{} : sent.back().data;
     }
 
@@ -74,7 +74,7 @@ TEST_F(CjcMeasurement, RecoversTheSensorErrorWithEachTypesCalibrator)
 
         const uint16_t code = qms::api::CjcOffsetCode(error);
         EXPECT_EQ(SentCode(), Be32(code)) << "the error goes to the module as its offset code";
-        EXPECT_EQ(module->wire(GROUP_AI, CMD_AI_CJC_CMD36).size(), 1u);
+        EXPECT_EQ(module->wire(GROUP_AI, CMD_AI_CJC_RESET_TO_REFERENCE).size(), 1u);
         const nlohmann::json state = module->state();
         EXPECT_EQ(state["cjc_offset_code"], code) << "the reset makes it the active offset";
         EXPECT_FALSE(state["converting"]) << "the conversion is left reset";
@@ -168,10 +168,26 @@ TEST_F(CjcMeasurement, FailuresReturnTheirOwnCodesAndReleaseTheRange)
 
 TEST_F(CjcMeasurement, ErrorIsKeptWhenTheModuleRefusesTheOffset)
 {
-    module->update({{"faults", {{{"group", GROUP_AI}, {"command", CMD_AI_CJC_CMD36}, {"dir", "out"},
+    module->update({{"faults", {{{"group", GROUP_AI}, {"command", CMD_AI_CJC_RESET_TO_REFERENCE}, {"dir", "out"},
                                  {"fault", "status"}, {"status", 0x0105}}}}});
     float error = 42.0f;
     EXPECT_EQ(MeasureCJCError(handle, TC_TYPE_K, TC_TYPE_K, &error), 8);
     EXPECT_NEAR(error, kSensorErrorC, 0.15);
+    ExpectRangeReleased(handle);
+}
+
+TEST_F(CjcMeasurement, AnOffsetTheModuleDidNotTakeIsReported)
+{
+    ASSERT_EQ(qms::api::WriteCJCOffsetCode(&Record(), 0.0f), 0);
+    const nlohmann::json before = module->state();
+    Fail(CMD_AI_CJC_WRITE_REFERENCE, "out");
+    float error = 42.0f;
+    EXPECT_EQ(MeasureCJCError(handle, TC_TYPE_K, TC_TYPE_K, &error), 6);
+    EXPECT_NEAR(error, kSensorErrorC, 0.15) << "the error is known all the same";
+    EXPECT_TRUE(module->wire(GROUP_AI, CMD_AI_CJC_RESET_TO_REFERENCE).empty())
+        << "the offset is not made active after it failed to arrive";
+    const nlohmann::json after = module->state();
+    EXPECT_EQ(after["cjc_reference_code"], before["cjc_reference_code"]);
+    EXPECT_EQ(after["cjc_offset_code"], 0x8000);
     ExpectRangeReleased(handle);
 }

@@ -1,6 +1,7 @@
 // QmsTcScan end to end: the same floats as TCMuxRead, the transfers a scan costs, the ranges
 // it configures and stores, burn-out, argument checks, and faults in the middle of a scan.
 #include <bit>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -10,7 +11,6 @@
 #include "qms6093.h"
 #include "qms6093ext.h"
 #include "qms_ioctl.h"
-#include "qms_sim.h"
 #include "qms_vendor.h"
 #include "tests/api/thermo/thermo_device.h"
 
@@ -54,20 +54,18 @@ ScanResult Scan(uint32_t handle, uint16_t start, uint16_t count, const uint16_t 
     return r;
 }
 
-// What the host sent, leaving out the CJC sampler's own sensor reads.
-std::vector<WireRequest> HostRequests(const SimulatedModule &module)
-{
-    std::vector<WireRequest> host;
-    for (WireRequest &r : module.wire()) {
-        if (!(r.group == GROUP_AI && r.command == CMD_AI_READ_CJC))
-            host.push_back(std::move(r));
-    }
-    return host;
-}
-
 uint16_t Be16(const std::vector<uint8_t> &bytes, size_t at)
 {
     return static_cast<uint16_t>(bytes.at(at) << 8 | bytes.at(at + 1));
+}
+
+// Nothing written to the caller's arrays.
+void ExpectUntouched(const ScanResult &r)
+{
+    for (size_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(r.temperatures[i], kUntouched) << "position " << i;
+        EXPECT_EQ(r.status[i], kUntouchedStatus) << "position " << i;
+    }
 }
 
 // The range configuration requests the host sent: start, count and the code per position.
@@ -113,12 +111,16 @@ protected:
         return Scan(handle, 0, 8, kTypes);
     }
 
-    void ExpectUntouched(const ScanResult &r)
+    // A scan of all eight channels as `types` that sends one range configuration, from
+    // `start` with `codes`.
+    void ExpectScanConfigures(const uint16_t *types, uint16_t start, const std::vector<uint16_t> &codes)
     {
-        for (size_t i = 0; i < 8; ++i) {
-            EXPECT_EQ(r.temperatures[i], kUntouched) << "position " << i;
-            EXPECT_EQ(r.status[i], kUntouchedStatus) << "position " << i;
-        }
+        module->clearWire();
+        ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
+        const std::vector<RangeRequest> ranges = RangeRequests(*module);
+        ASSERT_EQ(ranges.size(), 1u);
+        EXPECT_EQ(ranges[0].start, start);
+        EXPECT_EQ(ranges[0].codes, codes);
     }
 
     qms::api::DeviceRecord &Record() { return *qms::api::FindRecordByHandle(handle); }
@@ -166,7 +168,7 @@ TEST_F(ThermocoupleScan, SteadyScanOfEightChannelsIsTheScanRequestAndItsSampleBl
 {
     const ScanResult scan = SteadyScan();
     ASSERT_EQ(scan.code, 0u);
-    const std::vector<WireRequest> sent = HostRequests(*module);
+    const std::vector<WireRequest> sent = module->wire();
     // The module answers "not ready" once after each scan request.
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(sent[0].command, CMD_AI_SCAN);
@@ -181,10 +183,10 @@ TEST_F(ThermocoupleScan, SteadyScanOfEightChannelsIsTheScanRequestAndItsSampleBl
     for (uint16_t channel = 0; channel < 7; ++channel)
         ASSERT_EQ(TCMuxRead(handle, channel, 0, 0, kTypes[channel], TEMP_SCALE_CELSIUS, &celsius), 0u);
     ASSERT_EQ(TCMuxRead(handle, kOpenChannel, 0, 0, kTypes[kOpenChannel], TEMP_SCALE_CELSIUS, &celsius), 0u);
-    EXPECT_GE(HostRequests(*module).size(), 40u);
+    EXPECT_GE(module->wire().size(), 40u);
     module->clearWire();
     EXPECT_EQ(Scan(handle, 0, 8, kTypes).code, 0u);
-    EXPECT_EQ(HostRequests(*module).size(), 3u) << "TCMuxRead leaves the ranges a scan needs";
+    EXPECT_EQ(module->wire().size(), 3u) << "TCMuxRead leaves the ranges a scan needs";
 }
 
 TEST_F(ThermocoupleScan, ConfiguresAndStoresOnlyTheRangesThatChanged)
@@ -194,13 +196,9 @@ TEST_F(ThermocoupleScan, ConfiguresAndStoresOnlyTheRangesThatChanged)
     const uint16_t volts[8] = {QMS_RANGE_0_1V, QMS_RANGE_0_1V, QMS_RANGE_0_1V, QMS_RANGE_0_1V,
                                QMS_RANGE_0_1V, QMS_RANGE_0_1V, QMS_RANGE_0_1V, QMS_RANGE_0_1V};
     ASSERT_EQ(MAIConfig(handle, 8, 0, volts), 0u);
-    module->clearWire();
-    ASSERT_EQ(Scan(handle, 0, 8, kTypes).code, 0u);
-    std::vector<RangeRequest> ranges = RangeRequests(*module);
-    ASSERT_EQ(ranges.size(), 1u);
-    EXPECT_EQ(ranges[0].start, 0);
-    EXPECT_EQ(ranges[0].codes, (std::vector<uint16_t>{0x22, 0x12, 0x28, 0x11, 0x18, 0x19, 0x22, 0x22}));
-    EXPECT_EQ(module->state()["blocks"]["0x210"].get<std::vector<int>>(), (std::vector<int>{9, 8, 10, 11, 12, 13, 14, 9}));
+    ExpectScanConfigures(kTypes, 0, {0x22, 0x12, 0x28, 0x11, 0x18, 0x19, 0x22, 0x22});
+    EXPECT_EQ(module->state()["blocks"]["0x210"].get<std::vector<int>>(),
+              (std::vector<int>{9, 8, 10, 11, 12, 13, 14, 9}));
     EXPECT_EQ(module->wire(GROUP_AI, CMD_AI_CHAN_CONFIG_WRITE).size(), 1u);
     ExpectRangeReleased(handle);
 
@@ -210,21 +208,11 @@ TEST_F(ThermocoupleScan, ConfiguresAndStoresOnlyTheRangesThatChanged)
     std::memcpy(types, kTypes, sizeof types);
     types[2] = TC_TYPE_T;
     types[5] = TC_TYPE_J;
-    module->clearWire();
-    ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
-    ranges = RangeRequests(*module);
-    ASSERT_EQ(ranges.size(), 1u);
-    EXPECT_EQ(ranges[0].start, 2);
-    EXPECT_EQ(ranges[0].codes, (std::vector<uint16_t>{0x11, 0xFF, 0xFF, 0x12}));
+    ExpectScanConfigures(types, 2, {0x11, 0xFF, 0xFF, 0x12});
 
     // K and E share their range but not their row: the row is stored again.
     types[0] = TC_TYPE_E;
-    module->clearWire();
-    ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
-    ranges = RangeRequests(*module);
-    ASSERT_EQ(ranges.size(), 1u);
-    EXPECT_EQ(ranges[0].start, 0);
-    EXPECT_EQ(ranges[0].codes, std::vector<uint16_t>{0x22});
+    ExpectScanConfigures(types, 0, {0x22});
     EXPECT_EQ(module->state()["blocks"]["0x210"][0], 14);
 
     // A channel the application configured in between, and one DirectReadTemp used without
@@ -232,12 +220,7 @@ TEST_F(ThermocoupleScan, ConfiguresAndStoresOnlyTheRangesThatChanged)
     ASSERT_EQ(AIConfig(handle, 6, QMS_RANGE_0_15MV), 0u);
     float celsius = 0.0f;
     ASSERT_EQ(DirectReadTemp(handle, 3, TC_TYPE_T, &celsius), 0);
-    module->clearWire();
-    ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
-    ranges = RangeRequests(*module);
-    ASSERT_EQ(ranges.size(), 1u);
-    EXPECT_EQ(ranges[0].start, 3);
-    EXPECT_EQ(ranges[0].codes, (std::vector<uint16_t>{0x11, 0xFF, 0xFF, 0x22}));
+    ExpectScanConfigures(types, 3, {0x11, 0xFF, 0xFF, 0x22});
 
     module->clearWire();
     ASSERT_EQ(Scan(handle, 0, 8, types).code, 0u);
@@ -270,7 +253,7 @@ TEST_F(ThermocoupleScan, BurnOutStatusOfTheRunInOneRequestOnlyWithASetting)
     EXPECT_EQ(Be16(selects[0].data, 0), QMS_BLOCK_BURNOUT_STATUS);
     EXPECT_EQ(Be16(selects[0].data, 2), 0);
     EXPECT_EQ(Be16(selects[0].data, 4), 8);
-    EXPECT_EQ(HostRequests(*module).size(), 5u) << "the scan's three and the status block's two";
+    EXPECT_EQ(module->wire().size(), 5u) << "the scan's three and the status block's two";
 
     // A run without the channels that have a setting does not ask.
     module->clearWire();
@@ -314,7 +297,7 @@ TEST_F(ThermocoupleScan, ArgumentsAreCheckedBeforeAnythingIsSent)
         EXPECT_EQ(r.code, argument) << "type " << bad;
         ExpectUntouched(r);
     }
-    EXPECT_TRUE(HostRequests(*module).empty());
+    EXPECT_TRUE(module->wire().empty());
     ExpectRangeReleased(handle);
 }
 
@@ -350,7 +333,7 @@ TEST_P(ThermocoupleScanFault, FailsTheWholeScanWithTheDriversCodeAndTheNextScanW
     ExpectUntouched(failed);
     ExpectRangeReleased(handle);
     bool hit = false;
-    for (const WireRequest &r : HostRequests(*module))
+    for (const WireRequest &r : module->wire())
         hit = hit || !r.fault.empty();
     EXPECT_TRUE(hit) << "the fault was met";
 
@@ -385,16 +368,13 @@ TEST(ThermocoupleScanRemoval, ModuleRemovedInTheMiddleFailsTheScanAndTheReplugSc
     module->update({{"faults", {{{"group", GROUP_AI}, {"command", CMD_AI_SAMPLES}, {"fault", "remove"}}}}});
     const ScanResult failed = Scan(handle, 0, 8, kTypes);
     EXPECT_EQ(failed.code, TransferFailed(dev));
-    for (size_t i = 0; i < 8; ++i) {
-        EXPECT_EQ(failed.temperatures[i], kUntouched);
-        EXPECT_EQ(failed.status[i], kUntouchedStatus);
-    }
+    ExpectUntouched(failed);
     EXPECT_NE(Scan(handle, 0, 8, kTypes).code, 0u) << "and fails again, without waiting";
 
     ASSERT_EQ(DeviceClose(&handle), 0u);
-    const int id = module->id();
     module->unplug();
-    ASSERT_EQ(qms_sim_wait_removed(id, 5000), 0) << qms_sim_last_error();
+    ASSERT_TRUE(module->waitRemoved());
+    module.reset();
     scenario.erase("reset_store");
     module = std::make_unique<SimulatedModule>(scenario);
     ASSERT_EQ(module->deviceNumber(), dev);
@@ -403,5 +383,22 @@ TEST(ThermocoupleScanRemoval, ModuleRemovedInTheMiddleFailsTheScanAndTheReplugSc
     ASSERT_EQ(after.code, 0u);
     for (uint16_t channel = 0; channel < 8; ++channel)
         EXPECT_EQ(after.temperatures[channel], before.temperatures[channel]) << "channel " << channel;
+    DeviceClose(&handle);
+}
+
+TEST(ThermocoupleScanCjc, WithoutACjcSampleTheScanFailsInBoundedTimeAndSendsNothing)
+{
+    nlohmann::json scenario = Scenario(3);
+    scenario["cjc_invalid_reads"] = 100000; // the sampler never stores a sample
+    SimulatedModule module(scenario);
+    uint32_t handle = 0;
+    ASSERT_EQ(DeviceOpen(module.deviceNumber(), &handle), 0u);
+    module.clearWire();
+    const auto start = std::chrono::steady_clock::now();
+    const ScanResult scan = Scan(handle, 0, 8, kTypes);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_EQ(scan.code, Code(module.deviceNumber(), QMS_ERRIDX_CJC_HISTORY));
+    ExpectUntouched(scan);
+    EXPECT_TRUE(module.wire().empty());
     DeviceClose(&handle);
 }

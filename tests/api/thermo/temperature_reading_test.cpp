@@ -38,7 +38,7 @@ double Compensated(uint16_t type, double hotC, double terminalC, double compensa
 
 class TemperatureChannel : public PluggedModule {
 protected:
-    static void SetUpTestSuite() { PlugAndOpen(Scenario(1)); }
+    static void SetUpTestSuite() { UseScenario(Scenario(1)); }
     void SetUp() override
     {
         PluggedModule::SetUp();
@@ -49,13 +49,12 @@ protected:
         module->clearWire();
     }
 
-    // Each suite plugs its own board, so that no suite meets the previous one's removal.
     // A suite of its own: the channels below with one scenario key changed.
     static void PlugWith(uint32_t boardNumber, const char *key, const nlohmann::json &value)
     {
         nlohmann::json s = Scenario(boardNumber);
         s[key] = value;
-        PlugAndOpen(s);
+        UseScenario(s);
     }
 
     static nlohmann::json Scenario(uint32_t boardNumber)
@@ -127,6 +126,23 @@ TEST_F(TemperatureChannel, ArgumentsAreCheckedBeforeTheChannelIsTouched)
     // DirectReadTemp leaves the channel check to AIConfig.
     EXPECT_EQ(DirectReadTemp(handle, 8, TC_TYPE_K, &result), static_cast<int32_t>(Code(dev, QMS_ERRIDX_OUT_OF_RANGE)));
     ExpectRangeReleased(handle);
+}
+
+TEST_F(TemperatureChannel, TypesWithoutAThermocoupleRowAreRefusedBeforeAnythingIsSent)
+{
+    // 256 once passed for the CJC row (module code 0x100 with bit 0x80 cleared).
+    for (uint16_t type : {uint16_t{TC_TYPE_N}, uint16_t{8}, uint16_t{0x100}, uint16_t{0x180}, uint16_t{0xFFFF}}) {
+        SCOPED_TRACE(testing::Message() << "type " << type);
+        module->clearWire();
+        float result = 7.0f;
+        EXPECT_EQ(TCMuxRead(handle, 2, 0, 0, type, kCelsius, &result), Code(dev, QMS_ERRIDX_ARGUMENT));
+        EXPECT_EQ(DirectReadTemp(handle, 2, type, &result), -1);
+        EXPECT_EQ(result, 7.0f);
+        EXPECT_TRUE(module->wire().empty());
+        EXPECT_TRUE(module->wire(GROUP_AI, CMD_AI_GET_CJC_OFFSET).empty()) << "nor the module's offset";
+        ExpectRangeReleased(handle);
+    }
+    EXPECT_EQ(module->state()["blocks"]["0x210"][2], 9) << "the open input keeps its K row";
 }
 
 TEST_F(TemperatureChannel, ReadsTheHotJunctionOfEachThermocouple)
@@ -333,6 +349,7 @@ TEST_F(DeadCjcSensor, WaitsForTheSensorAreBounded)
     auto start = Clock::now();
     EXPECT_EQ(TCMuxRead(handle, 0, 0, 0, TC_TYPE_K, kCelsius, &result), Code(dev, QMS_ERRIDX_CJC_HISTORY));
     EXPECT_LT(Elapsed(start), 6.0);
+    EXPECT_LT(Elapsed(start), 2.5) << "one transfer time-out";
     ExpectRangeReleased(handle);
 
     module->clearWire();

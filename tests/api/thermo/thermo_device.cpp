@@ -67,25 +67,23 @@ double ReadingTolerance(uint16_t type, double hotC, double terminalC)
     return conversion + sensor + kInverseError[type] + kFloatError;
 }
 
-void PluggedModule::PlugAndOpen(const nlohmann::json &scenario)
+void PluggedModule::SetUp()
 {
+    static int plugs = 0;
+    nlohmann::json scenario = suiteScenario;
+    scenario["serial"] = scenario.value("serial", std::string("THERMO")) + "-" + std::to_string(++plugs);
     module = std::make_unique<SimulatedModule>(scenario);
     dev = module->deviceNumber();
     ASSERT_EQ(DeviceOpen(dev, &handle), 0u);
+    module->update({{"clear_faults", true}});
+    module->clearWire();
 }
 
-void PluggedModule::TearDownTestSuite()
+void PluggedModule::TearDown()
 {
     if (handle)
         DeviceClose(&handle);
     module.reset();
-}
-
-void PluggedModule::SetUp()
-{
-    ASSERT_TRUE(module && handle) << "the suite's module did not open";
-    module->update({{"clear_faults", true}});
-    module->clearWire();
 }
 
 void ExpectRangeReleased(uint32_t handle)

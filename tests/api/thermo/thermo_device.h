@@ -35,15 +35,17 @@ double TerminalMillivolts(uint16_t type, double hotC, double terminalC);
 // of the type's inverse polynomial (NIST Monograph 175) and a little for single precision.
 double ReadingTolerance(uint16_t type, double hotC, double terminalC);
 
-// One module plugged and opened for a whole test suite (plugging takes the driver through
-// attach and its CJC sampler's start, so it is done once): a fixture calls PlugAndOpen from
-// its SetUpTestSuite. Every test starts with no fault rule and an empty wire log.
+// A module of the suite's scenario plugged and opened for each test, with a serial of its
+// own: no test meets what an earlier one left in a module. A fixture names the scenario with
+// UseScenario from its SetUpTestSuite. Every test starts with the faults of the scenario
+// cleared and an empty wire log.
 class PluggedModule : public ::testing::Test {
 protected:
-    static void PlugAndOpen(const nlohmann::json &scenario);
-    static void TearDownTestSuite();
+    static void UseScenario(const nlohmann::json &scenario) { suiteScenario = scenario; }
     void SetUp() override;
+    void TearDown() override;
 
+    static inline nlohmann::json suiteScenario;
     static inline std::unique_ptr<SimulatedModule> module;
     static inline uint32_t dev = 0;
     static inline uint32_t handle = 0;

@@ -1,7 +1,9 @@
 // The qmsreg program, run as a user runs it, against a store file of the test's own.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "tests/platform/registry/registry_fixture.h"
@@ -16,9 +18,10 @@ struct ToolRun {
 
 class Qmsreg : public FileRegistry {
 protected:
-    ToolRun run(const std::string &arguments)
+    // Runs the program, after `prefix` (a command that runs it as another user) when given.
+    ToolRun run(const std::string &arguments, const std::string &prefix = "")
     {
-        std::string command = std::string(QMSREG_PATH) + " " + arguments + " 2>&1";
+        std::string command = prefix + std::string(QMSREG_PATH) + " " + arguments + " 2>&1";
         FILE *pipe = popen(command.c_str(), "r");
         EXPECT_NE(pipe, nullptr);
         ToolRun result{-1, {}};
@@ -99,6 +102,35 @@ TEST_F(Qmsreg, BadFileFailsWithTheLineAndImportsNothing)
     r = run("import " + folder_ + "/missing.reg");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.output.find("missing.reg"), std::string::npos) << r.output;
+}
+
+TEST_F(Qmsreg, ExportsARegistryFileItMayOnlyRead)
+{
+    HKEY key = create(u"Shipped");
+    ASSERT_EQ(setDword(key, u"Value", 7), ERROR_SUCCESS);
+    RegCloseKey(key);
+    closeStore();
+    namespace fs = std::filesystem;
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    // Whoever runs the program may read the file and use the folder, but not write the file.
+    // The superuser writes any file, so the program runs as nobody then.
+    fs::permissions(folder_, fs::perms::all);
+    const std::string as = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    if (!as.empty() && std::system((as + "test -x " + QMSREG_PATH + " -a -r " + path_).c_str()) != 0)
+        GTEST_SKIP() << "nobody cannot reach the program or the file here";
+
+    ToolRun r = run("--registry " + path_ + " export 'HKEY_LOCAL_MACHINE\\Shipped'", as);
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("\"Value\"=dword:00000007"), std::string::npos) << r.output;
+
+    auto file = writeFile("change.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Shipped]\n\"Value\"=dword:8\n");
+    fs::permissions(file, fs::perms::all);
+    r = run("--registry " + path_ + " import " + file, as);
+    EXPECT_NE(r.status, 0) << r.output;
+    fs::permissions(path_, fs::perms::owner_write, fs::perm_options::add);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Shipped", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(getDword(key, u"Value"), 7u);
+    RegCloseKey(key);
 }
 
 TEST_F(Qmsreg, HelpDescribesTheCommands)

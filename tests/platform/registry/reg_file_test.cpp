@@ -143,6 +143,17 @@ TEST_F(RegFile, SyntaxErrorImportsNothingAndNamesTheLine)
         EXPECT_NE(message.find(c.says), std::string::npos) << message;
         EXPECT_FALSE(keyExists(u"T")) << "nothing of a bad file is imported";
     }
+    // A NUL inside a name would leave the key or value where no registry call can reach it.
+    using namespace std::string_literals;
+    for (const auto &[text, what] :
+         {std::pair{"REGEDIT4\n[HKEY_LOCAL_MACHINE\\T]\n\n[HKEY_LOCAL_MACHINE\\T\\a\0b]\n"s, "key name"},
+          std::pair{"REGEDIT4\n[HKEY_LOCAL_MACHINE\\T]\n\n\"a\0b\"=dword:1\n"s, "value name"}}) {
+        EXPECT_EQ(import(text), ERROR_INVALID_DATA);
+        const std::string message = error_;
+        EXPECT_EQ(message.rfind("line 4: ", 0), 0u) << message;
+        EXPECT_NE(message.find(std::string(what) + " holds a NUL"), std::string::npos) << message;
+        EXPECT_FALSE(keyExists(u"T"));
+    }
     std::string tooLong = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + std::string(256, 'k') + "]\n";
     EXPECT_EQ(import(tooLong), ERROR_INVALID_DATA);
     EXPECT_NE(std::string(error_).find("too long"), std::string::npos) << error_;

@@ -2,6 +2,7 @@
 // where it lives by default, and files that are not a registry.
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -178,6 +179,12 @@ TEST_F(RegistryFile, DefaultLocationFollowsXdgStateHomeThenHome)
     RegCloseKey(key);
     closeStore();
     EXPECT_TRUE(std::filesystem::exists(folder_ + "/state/qms6093/registry.db")) << "the folder is created";
+    // The folders made for it are the owner's alone, whatever the umask lets through.
+    for (const char *made : {"/state", "/state/qms6093"}) {
+        struct stat info {};
+        ASSERT_EQ(stat((folder_ + made).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << made;
+    }
 
     setenv("XDG_STATE_HOME", "relative/path", 1);
     setenv("HOME", (folder_ + "/home").c_str(), 1);
@@ -212,7 +219,40 @@ TEST_F(RegistryFile, FileThatIsNotARegistryIsRefusedAndLeftAlone)
     ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(db, "SELECT * FROM keys", nullptr, nullptr, nullptr), SQLITE_ERROR)
         << "no registry tables were added";
+    // Nor was its journal switched to write-ahead logging: the file is as its owner left it.
+    std::string mode;
+    sqlite3_exec(
+        db, "PRAGMA journal_mode",
+        [](void *out, int, char **values, char **) {
+            *static_cast<std::string *>(out) = values[0] ? values[0] : "";
+            return 0;
+        },
+        &mode, nullptr);
+    EXPECT_EQ(mode, "delete");
     sqlite3_close(db);
+    EXPECT_FALSE(std::filesystem::exists(path_ + "-wal"));
+}
+
+TEST_F(RegistryFile, ARegistryFileThatMayOnlyBeReadIsReadButNotWritten)
+{
+    HKEY key = create(u"Kept");
+    ASSERT_EQ(setDword(key, u"Value", 7), ERROR_SUCCESS);
+    RegCloseKey(key);
+    closeStore();
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    if (access(path_.c_str(), W_OK) == 0)
+        GTEST_SKIP() << "this user may write any file";
+
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Kept", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(getDword(key, u"Value"), 7u);
+    EXPECT_EQ(setDword(key, u"Value", 8), ERROR_CANTWRITE);
+    RegCloseKey(key);
+    char text[512];
+    const long length = qms_reg_export("HKEY_LOCAL_MACHINE\\Kept", text, sizeof text);
+    ASSERT_GT(length, 0) << "error " << -length;
+    EXPECT_NE(std::string(text).find("\"Value\"=dword:00000007"), std::string::npos) << text;
+    closeStore();
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
 }
 
 TEST_F(RegistryFile, UnwritableLocationGivesAnErrorNotACrash)

@@ -22,6 +22,9 @@ TEST_F(DeviceRemoval, ClientHearsCloseDeviceOnAThreadOtherThanTheUnplugger)
     uint32_t address = 0;
     const int slot = plugAttached(std::make_shared<FakeBusDevice>(), &address);
     ASSERT_TRUE(usbd::unplugDevice(address));
+    // Gone for the client at once, before its notice has arrived.
+    EXPECT_EQ(client->funcs(slot)->lpGetDeviceInfo(client->device(slot)), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
     ASSERT_TRUE(client->wait_notice(slot, 2000));
     EXPECT_EQ(client->notice_code(slot), USB_CLOSE_DEVICE);
     EXPECT_NE(client->notice_thread(slot), static_cast<uint64_t>(pthread_self()));
@@ -107,6 +110,23 @@ TEST_F(DeviceRemoval, ASlowTransferOnOneDeviceDelaysNoOther)
     EXPECT_EQ(client->vendor(b, TRUE, 2, 5, buffer, 4, 5000, &bytes, &error), 0u);
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
     EXPECT_EQ(slowRequest.get(), 0u);
+}
+
+TEST_F(DeviceRemoval, WaitForRemovalEndsWhenTheClientsRoutineHasReturned)
+{
+    uint32_t address = 0;
+    const int slot = plugAttached(std::make_shared<FakeBusDevice>(), &address);
+    EXPECT_FALSE(usbd::waitDeviceRemoved(address, 0)) << "still plugged";
+    client->block_removal(slot);
+    ASSERT_TRUE(usbd::unplugDevice(address));
+    ASSERT_TRUE(client->wait_notice(slot, 2000));
+    EXPECT_FALSE(usbd::waitDeviceRemoved(address, 50)) << "the routine has not returned";
+    client->release_removal();
+    EXPECT_TRUE(usbd::waitDeviceRemoved(address, 2000));
+    // Forgotten with its notice thread: the handle is unknown now.
+    EXPECT_EQ(client->funcs(slot)->lpGetDeviceInfo(client->device(slot)), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(usbd::waitDeviceRemoved(address + 1000, 0)) << "an address the host does not know";
 }
 
 TEST_F(DeviceRemoval, ShutdownUnplugsEveryDeviceAndNotifiesTheClient)

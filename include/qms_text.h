@@ -1,8 +1,7 @@
-// UTF-16 <-> UTF-8 for the C++ code of the stack, over the platform's MultiByteToWideChar and
-// WideCharToMultiByte, which hold the one conversion and its policy: 8-bit text is UTF-8,
-// and ill-formed input becomes U+FFFD (Utf16, Utf8) or is refused (the Strict forms).
-//
-// C++ only, and not installed: it is how the libraries are built, not part of what they offer.
+// UTF-16 <-> UTF-8 for C++ programs of the stack (the libraries, the tools) and applications,
+// over the platform's MultiByteToWideChar and WideCharToMultiByte, which hold the one
+// conversion and its policy: 8-bit text is UTF-8, and ill-formed input becomes U+FFFD
+// (Utf16, Utf8) or is refused (the Strict forms). C++ only; link libqmsplatform.
 #pragma once
 
 #include <climits>
