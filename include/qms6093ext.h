@@ -74,10 +74,10 @@ QMS_STATIC_ASSERT(sizeof(QmsDeviceInfo) == 32, "QmsDeviceInfo is 32 bytes");
 QMS_STATIC_ASSERT(offsetof(QmsDeviceInfo, callName) == 12, "callName at 12");
 QMS_STATIC_ASSERT(offsetof(QmsDeviceInfo, present) == 28, "present at 28");
 
-/* Every installed device number in ascending order: writes the first `capacity` entries and
- * the number of installed devices to *count (call with capacity 0 to ask for the count; the
- * list can grow between two calls). A device whose settings cannot all be read is listed
- * with the values read as 0. Returns 0 (also when nothing is installed); 10 for a null count,
+/* Every installed device number in ascending order (the platform is started first, as by
+ * DeviceOpen): writes the first `capacity` entries and the number of installed devices to
+ * *count (call with capacity 0 to ask for the count; the list can grow between two calls).
+ * A device whose settings cannot all be read is listed with the values read as 0. Returns 0 (also when nothing is installed); 10 for a null count,
  * or a null list with a capacity; QMS_ERR_REGISTRY when the registry cannot be read. */
 QMS_EXPORT uint32_t QmsListDevices(QmsDeviceInfo *devices, uint32_t capacity, uint32_t *count);
 

@@ -134,6 +134,8 @@ uint32_t QmsListDevices(QmsDeviceInfo *devices, uint32_t capacity, uint32_t *cou
     if (!count || (!devices && capacity > 0))
         return QMS_ERR_NULL_BUFFER;
     return Shielded(QMS_ERR_REGISTRY, [&]() -> uint32_t {
+        // As DeviceOpen does: the modules attached at power-up are there before the list.
+        qms_platform_start();
         const Key services(QMS_REG_DRIVER_KEY);
         std::vector<std::u16string> subkeys;
         if (!services) {

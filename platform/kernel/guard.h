@@ -1,30 +1,22 @@
-// Exported platform calls keep C++ exceptions inside: a failed allocation becomes
-// ERROR_NOT_ENOUGH_MEMORY, anything else ERROR_GEN_FAILURE, and the call returns its
-// failure value, as a C caller expects.
+// Exported platform calls keep C++ exceptions inside (the stack's one shield): a failed
+// allocation, or a thread or lock the system would not give, becomes
+// ERROR_NOT_ENOUGH_MEMORY, anything else ERROR_GEN_FAILURE, and the call returns its failure
+// value, as a C caller expects.
 #pragma once
 
-#include <new>
-#include <system_error>
 #include <utility>
 
 #include "qms_platform.h"
+#include "qms_shield.h"
 
 namespace qms::kernel {
 
 template <class R, class Body>
 R guarded(R failure, Body &&body) noexcept
 {
-    try {
-        return std::forward<Body>(body)();
-    } catch (const std::bad_alloc &) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    } catch (const std::system_error &) {
-        // Out of threads, locks or other system resources.
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    } catch (...) {
-        SetLastError(ERROR_GEN_FAILURE);
-    }
-    return failure;
+    return Shield(failure, std::forward<Body>(body), [](Fault fault, const char *) {
+        SetLastError(fault == Fault::Failure ? ERROR_GEN_FAILURE : ERROR_NOT_ENOUGH_MEMORY);
+    });
 }
 
 template <class Body>

@@ -1,9 +1,11 @@
 // The registry functions of the core library, on top of the store and the table of open keys.
 #include <cstring>
+#include <utility>
 
 #include "platform/registry/key_table.h"
 #include "platform/registry/store.h"
 #include "qms_byteorder.h"
+#include "qms_shield.h"
 
 using namespace qms::registry;
 
@@ -97,145 +99,173 @@ LONG keyAndPath(HKEY handle, LPCWSTR subKey, KeyId &base, KeyPath &path)
     return splitKeyPath(subKey, path);
 }
 
+// Registry calls keep C++ exceptions inside (the stack's one shield): a failed allocation
+// is ERROR_OUTOFMEMORY, anything else ERROR_GEN_FAILURE.
+template <class Body>
+LONG shielded(Body &&body) noexcept
+{
+    return qms::Shield(LONG(ERROR_GEN_FAILURE), std::forward<Body>(body), [](qms::Fault fault, const char *) {
+        return fault == qms::Fault::OutOfMemory ? LONG(ERROR_OUTOFMEMORY) : LONG(ERROR_GEN_FAILURE);
+    });
+}
+
 } // namespace
 
 extern "C" {
 
 LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult)
 {
-    if (!phkResult)
-        return ERROR_INVALID_PARAMETER;
-    *phkResult = nullptr;
-    KeyId base, key;
-    KeyPath path;
-    if (LONG rc = keyAndPath(hKey, lpSubKey, base, path))
-        return rc;
-    if (LONG rc = openKey(base, path, key))
-        return rc;
-    return handOut(key, phkResult);
+    return shielded([&]() -> LONG {
+        if (!phkResult)
+            return ERROR_INVALID_PARAMETER;
+        *phkResult = nullptr;
+        KeyId base, key;
+        KeyPath path;
+        if (LONG rc = keyAndPath(hKey, lpSubKey, base, path))
+            return rc;
+        if (LONG rc = openKey(base, path, key))
+            return rc;
+        return handOut(key, phkResult);
+    });
 }
 
 LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSAM,
                      LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition)
 {
-    if (!phkResult || !lpSubKey)
-        return ERROR_INVALID_PARAMETER;
-    *phkResult = nullptr;
-    KeyId base, key;
-    KeyPath path;
-    if (LONG rc = keyAndPath(hKey, lpSubKey, base, path))
-        return rc;
-    bool created = false;
-    if (LONG rc = createKey(base, path, key, created))
-        return rc;
-    if (LONG rc = handOut(key, phkResult))
-        return rc;
-    if (lpdwDisposition)
-        *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return ERROR_SUCCESS;
+    return shielded([&]() -> LONG {
+        if (!phkResult || !lpSubKey)
+            return ERROR_INVALID_PARAMETER;
+        *phkResult = nullptr;
+        KeyId base, key;
+        KeyPath path;
+        if (LONG rc = keyAndPath(hKey, lpSubKey, base, path))
+            return rc;
+        bool created = false;
+        if (LONG rc = createKey(base, path, key, created))
+            return rc;
+        if (LONG rc = handOut(key, phkResult))
+            return rc;
+        if (lpdwDisposition)
+            *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                       LPBYTE lpData, LPDWORD lpcbData)
 {
-    if (lpReserved || (lpData && !lpcbData))
-        return ERROR_INVALID_PARAMETER;
-    KeyId key;
-    if (!lookupKey(hKey, key))
-        return ERROR_INVALID_HANDLE;
-    std::u16string name;
-    if (LONG rc = readValueName(lpValueName, name))
-        return rc;
-    Value value;
-    if (LONG rc = queryValue(key, name, value))
-        return rc;
-    return deliver(value, lpType, lpData, lpcbData);
+    return shielded([&]() -> LONG {
+        if (lpReserved || (lpData && !lpcbData))
+            return ERROR_INVALID_PARAMETER;
+        KeyId key;
+        if (!lookupKey(hKey, key))
+            return ERROR_INVALID_HANDLE;
+        std::u16string name;
+        if (LONG rc = readValueName(lpValueName, name))
+            return rc;
+        Value value;
+        if (LONG rc = queryValue(key, name, value))
+            return rc;
+        return deliver(value, lpType, lpData, lpcbData);
+    });
 }
 
 LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE *lpData,
                     DWORD cbData)
 {
-    if ((!lpData && cbData) || cbData > kMaxValueData)
-        return ERROR_INVALID_PARAMETER;
-    KeyId key;
-    if (!lookupKey(hKey, key))
-        return ERROR_INVALID_HANDLE;
-    std::u16string name;
-    if (LONG rc = readValueName(lpValueName, name))
-        return rc;
-    Value value;
-    if (LONG rc = normalise(dwType, lpData, cbData, value))
-        return rc;
-    return setValue(key, name, value);
+    return shielded([&]() -> LONG {
+        if ((!lpData && cbData) || cbData > kMaxValueData)
+            return ERROR_INVALID_PARAMETER;
+        KeyId key;
+        if (!lookupKey(hKey, key))
+            return ERROR_INVALID_HANDLE;
+        std::u16string name;
+        if (LONG rc = readValueName(lpValueName, name))
+            return rc;
+        Value value;
+        if (LONG rc = normalise(dwType, lpData, cbData, value))
+            return rc;
+        return setValue(key, name, value);
+    });
 }
 
 LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD,
                    LPWSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime)
 {
-    if (!lpName || !lpcchName)
-        return ERROR_INVALID_PARAMETER;
-    KeyId key;
-    if (!lookupKey(hKey, key))
-        return ERROR_INVALID_HANDLE;
-    std::u16string name;
-    if (LONG rc = enumKey(key, dwIndex, name))
-        return rc;
-    if (LONG rc = deliverName(name, lpName, lpcchName))
-        return rc;
-    // Keys carry no class and no write time here.
-    if (lpcchClass) {
-        if (lpClass && *lpcchClass)
-            lpClass[0] = 0;
-        *lpcchClass = 0;
-    }
-    if (lpftLastWriteTime)
-        *lpftLastWriteTime = FILETIME{0, 0};
-    return ERROR_SUCCESS;
+    return shielded([&]() -> LONG {
+        if (!lpName || !lpcchName)
+            return ERROR_INVALID_PARAMETER;
+        KeyId key;
+        if (!lookupKey(hKey, key))
+            return ERROR_INVALID_HANDLE;
+        std::u16string name;
+        if (LONG rc = enumKey(key, dwIndex, name))
+            return rc;
+        if (LONG rc = deliverName(name, lpName, lpcchName))
+            return rc;
+        // Keys carry no class and no write time here.
+        if (lpcchClass) {
+            if (lpClass && *lpcchClass)
+                lpClass[0] = 0;
+            *lpcchClass = 0;
+        }
+        if (lpftLastWriteTime)
+            *lpftLastWriteTime = FILETIME{0, 0};
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName,
                    LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
-    if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
-        return ERROR_INVALID_PARAMETER;
-    KeyId key;
-    if (!lookupKey(hKey, key))
-        return ERROR_INVALID_HANDLE;
-    NamedValue entry;
-    if (LONG rc = enumValue(key, dwIndex, entry))
-        return rc;
-    if (LONG rc = deliverName(entry.name, lpValueName, lpcchValueName))
-        return rc;
-    return deliver(entry.value, lpType, lpData, lpcbData);
+    return shielded([&]() -> LONG {
+        if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
+            return ERROR_INVALID_PARAMETER;
+        KeyId key;
+        if (!lookupKey(hKey, key))
+            return ERROR_INVALID_HANDLE;
+        NamedValue entry;
+        if (LONG rc = enumValue(key, dwIndex, entry))
+            return rc;
+        if (LONG rc = deliverName(entry.name, lpValueName, lpcchValueName))
+            return rc;
+        return deliver(entry.value, lpType, lpData, lpcbData);
+    });
 }
 
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
 {
-    if (!lpSubKey)
-        return ERROR_INVALID_PARAMETER;
-    KeyId base;
-    KeyPath path;
-    if (LONG rc = keyAndPath(hKey, lpSubKey, base, path))
-        return rc;
-    return deleteKey(base, path);
+    return shielded([&]() -> LONG {
+        if (!lpSubKey)
+            return ERROR_INVALID_PARAMETER;
+        KeyId base;
+        KeyPath path;
+        if (LONG rc = keyAndPath(hKey, lpSubKey, base, path))
+            return rc;
+        return deleteKey(base, path);
+    });
 }
 
 LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
 {
-    KeyId key;
-    if (!lookupKey(hKey, key))
-        return ERROR_INVALID_HANDLE;
-    std::u16string name;
-    if (LONG rc = readValueName(lpValueName, name))
-        return rc;
-    return deleteValue(key, name);
+    return shielded([&]() -> LONG {
+        KeyId key;
+        if (!lookupKey(hKey, key))
+            return ERROR_INVALID_HANDLE;
+        std::u16string name;
+        if (LONG rc = readValueName(lpValueName, name))
+            return rc;
+        return deleteValue(key, name);
+    });
 }
 
 LONG RegCloseKey(HKEY hKey)
 {
-    if (hKey == HKEY_LOCAL_MACHINE)
-        return ERROR_SUCCESS;
-    return removeKey(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    return shielded([&]() -> LONG {
+        if (hKey == HKEY_LOCAL_MACHINE)
+            return ERROR_SUCCESS;
+        return removeKey(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    });
 }
 
 } // extern "C"
