@@ -46,6 +46,8 @@ def test_pip_installs_the_package_into_a_fresh_venv_without_an_index(tmp_path):
     assert probe.returncode == 0, probe.stderr
     where, temperature = probe.stdout.split()
     assert where.startswith(str(environment)) and float(temperature) == 300.0
+    version = "import importlib.metadata as m, qms6093; print(m.version('qms6093') == qms6093.__version__)"
+    assert run([python, "-c", version], {}, cwd=tmp_path).stdout.strip() == "True"
 
 
 @pytest.mark.skipif("QMS_TEST_BUILD_DIR" not in os.environ, reason="needs the build tree (run by ctest)")
