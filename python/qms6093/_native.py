@@ -22,7 +22,6 @@ from typing import Iterator, Optional
 
 API_LIBRARY = "libqms6093.so"
 SIM_LIBRARY = "libqmssim.so"
-PLATFORM_LIBRARY = "libqmsplatform.so"
 SONAME_SUFFIX = ".0"
 
 u16 = c_uint16
@@ -102,7 +101,9 @@ def _bind(target: object, library: ctypes.CDLL, prototypes) -> None:
             function = getattr(library, name)
         except AttributeError:
             if required:
-                raise LibraryNotFound(f"{library._name} has no {name}: it is not the library the package needs") from None
+                raise LibraryNotFound(
+                    f"{library._name} has no {name}: it is not the library the package needs"
+                ) from None
             function = None
         else:
             function.restype = restype
@@ -153,12 +154,6 @@ SIM_PROTOTYPES = (
 )
 
 
-# The platform underneath, include/qms_platform.h.
-PLATFORM_PROTOTYPES = (
-    ("qms_platform_start", c_int, (), REQUIRED),
-)
-
-
 class Api:
     """libqms6093: one attribute per function of API_PROTOTYPES."""
 
@@ -176,17 +171,8 @@ class Sim:
         _bind(self, library, SIM_PROTOTYPES)
 
 
-class Platform:
-    """libqmsplatform: one attribute per function of PLATFORM_PROTOTYPES."""
-
-    def __init__(self, library: ctypes.CDLL) -> None:
-        self.library = library
-        _bind(self, library, PLATFORM_PROTOTYPES)
-
-
 _api: Optional[Api] = None
 _sim: Optional[Sim] = None
-_platform: Optional[Platform] = None
 
 
 def api() -> Api:
@@ -219,10 +205,3 @@ def sim() -> Sim:
         _sim = Sim(_load_beside_api(SIM_LIBRARY))
     return _sim
 
-
-def platform() -> Platform:
-    """The platform library (already loaded by the API library, which links it)."""
-    global _platform
-    if _platform is None:
-        _platform = Platform(_load_beside_api(PLATFORM_LIBRARY))
-    return _platform

@@ -158,7 +158,9 @@ class Device:
                 raise ValueError(f"channel {channel} has no stored range; name one with range=")
             if rng.current != current:
                 other = "milliamps()" if rng.current else "volts()"
-                raise ValueError(f"channel {channel} is set to {rng.name}; read it with {other} or name a range")
+                raise ValueError(
+                    f"channel {channel} is set to {rng.name}; read it with {other} or name a range"
+                )
         self._set_range(handle, channel, rng)
         value = c_float()
         check(self._api.AIVoltageIn(handle, channel, rng.code, 0, byref(value)), "AIVoltageIn")
@@ -235,7 +237,9 @@ class Device:
                 by_channel[reading.channel] = reading
         return [by_channel[ch] for ch in chs]
 
-    def _scan(self, handle: int, chs: Sequence[int], tcs: Sequence[TcType], sc: TempScale) -> List[Temperature]:
+    def _scan(
+        self, handle: int, chs: Sequence[int], tcs: Sequence[TcType], sc: TempScale
+    ) -> List[Temperature]:
         count = len(chs)
         values = (c_float * count)()
         status = (c_uint32 * count)()

@@ -60,10 +60,6 @@ def devices() -> List[DeviceInfo]:
     """Every installed device number in ascending order, with its board ID, stream device,
     whether its module is attached and, for a simulated module, its serial."""
     api = _native.api()
-    # The registry lists the modules the stream driver has attached: the platform attaches
-    # them when it boots, which otherwise happens at the first open.
-    if _native.platform().qms_platform_start() != 0:
-        raise OSError("the platform underneath the library did not start")
     count = ctypes.c_uint32()
     while True:
         capacity = count.value

@@ -102,12 +102,15 @@ def tc_type(value: object, readable: bool = False) -> TcType:
         try:
             result = TcType[value.strip().upper()]
         except KeyError:
-            raise ValueError(f"thermocouple type must be one of {', '.join(t.name for t in TcType)}, not {value!r}") from None
+            known = ", ".join(t.name for t in TcType)
+            raise ValueError(f"thermocouple type must be one of {known}, not {value!r}") from None
     else:
         code = integer(value, "thermocouple type", 0, len(TcType) - 1)
         result = TcType(code)
     if readable and result is TcType.N:
-        raise ValueError("the module has no input range for type N thermocouples; tc_temp() converts type N EMFs")
+        raise ValueError(
+            "the module has no input range for type N thermocouples; tc_temp() converts type N EMFs"
+        )
     return result
 
 

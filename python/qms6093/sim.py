@@ -148,10 +148,8 @@ class Module:
         """After unplug(): waits until the stack has finished removing the module (its device
         number is free for the next plug). True when it has, False on time-out. Close the
         module's devices first: the removal waits for every handle."""
-        wait = _sim().qms_sim_wait_removed
-        if wait is None:
-            raise NotImplementedError("this libqmssim has no qms_sim_wait_removed")
-        result = wait(self.id, names.timeout_ms(timeout))
+        timeout_ms = names.timeout_ms(timeout)
+        result = _sim().qms_sim_wait_removed(self.id, timeout_ms)
         if result == -1:
             raise SimError(f"wait_removed: simulated module {self.id} is unknown or was never unplugged")
         return result == 0

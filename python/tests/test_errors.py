@@ -83,7 +83,8 @@ def test_opening_a_removed_module_names_the_device(plug):
 
 
 def test_burnout_is_a_flag_on_the_value_not_an_error(plug):
-    plugged = plug(channels=quiet_channels(ch1={"open": True, "burnout": 1}, ch2={"thermocouple": "J", "temp_c": 50.0}))
+    plugged = plug(channels=quiet_channels(ch1={"open": True, "burnout": 1},
+                                           ch2={"thermocouple": "J", "temp_c": 50.0}))
     with qms6093.open(plugged.number) as dev:
         single = dev.temperature(1, "K")
         several = dev.temperatures([0, 1, 2], ["K", "K", "J"])

@@ -82,9 +82,12 @@ def test_ten_thousand_open_close_cycles_leak_nothing(plug, capi):
     gc.collect()
     after = process_resources()
     assert after[:2] == before[:2], "descriptors or threads grew"
-    # A record, its stream handle and events are well over 100 bytes: 9,000 of them are
-    # megabytes. The allocator may keep a little more for itself.
-    assert after[2] - before[2] < 512 * 1024, f"resident memory grew by {after[2] - before[2]} bytes"
+    if not os.environ.get("QMS_TEST_SANITIZED"):
+        # A record, its stream handle and events are well over 100 bytes: 9,000 of them are
+        # megabytes. The allocator may keep a little more for itself. (A sanitizer's
+        # quarantine keeps freed memory resident on purpose.)
+        growth = after[2] - before[2]
+        assert growth < 512 * 1024, f"resident memory grew by {growth} bytes"
 
 
 def test_wait_removed_returns_when_the_module_is_unplugged(plug):

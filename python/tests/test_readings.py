@@ -33,7 +33,8 @@ def c_temperature(capi, handle, channel, tc, scale):
 
 @pytest.mark.parametrize("name", sorted(TEMPERATURES))
 def test_temperature_of_every_type_and_scale_equals_tcmuxread(plug, capi, name):
-    plugged = plug(terminal_c=23.0, channels=quiet_channels(ch2={"thermocouple": name, "temp_c": TEMPERATURES[name]}))
+    source = {"thermocouple": name, "temp_c": TEMPERATURES[name]}
+    plugged = plug(terminal_c=23.0, channels=quiet_channels(ch2=source))
     tc = TcType[name]
     with qms6093.open(plugged.number) as dev, c_handle(capi, plugged.number) as handle:
         for scale in TempScale:
@@ -142,9 +143,11 @@ def test_properties_equal_deviceGetProperty_and_survive_a_reopen(plug, capi):
 
 def test_conversions_are_the_librarys(capi):
     # TcErrorVolts at 100 °C, to four decimals, for every type.
-    expected = {"J": 5.2689, "K": 4.0962, "S": 0.6459, "T": 4.2785, "B": 0.0332, "R": 0.6474, "E": 6.3189, "N": 2.7741}
+    expected = {"J": 5.2689, "K": 4.0962, "S": 0.6459, "T": 4.2785,
+                "B": 0.0332, "R": 0.6474, "E": 6.3189, "N": 2.7741}
     for name, mv in expected.items():
         assert round(qms6093.tc_error_volts(100.0, name), 4) == mv
         assert qms6093.tc_temp(mv, TcType[name]) == capi.QmsTcTemp(mv, TcType[name])
         assert qms6093.tc_temp(qms6093.tc_error_volts(300.0, name), name) == pytest.approx(300.0, abs=0.07)
-    assert [qms6093.convert_temp_scale(100.0, s) for s in "CFRK"] == [100.0, 212.0, pytest.approx(671.67), pytest.approx(373.15)]
+    scales = [qms6093.convert_temp_scale(100.0, s) for s in "CFRK"]
+    assert scales == [100.0, 212.0, pytest.approx(671.67), pytest.approx(373.15)]

@@ -11,7 +11,8 @@ from qms6093 import sim
 def test_a_refused_scenario_plugs_nothing_and_names_the_field():
     before = sim.modules()
     with pytest.raises(sim.ScenarioError, match=r"channels\[1\]\.temp_c") as error:
-        sim.plug({"board_id": 90, "serial": "PY-REFUSED", "channels": [None, {"thermocouple": "K", "temp_c": "hot"}]})
+        sim.plug({"board_id": 90, "serial": "PY-REFUSED",
+                  "channels": [None, {"thermocouple": "K", "temp_c": "hot"}]})
     assert isinstance(error.value, ValueError)
     assert sim.modules() == before
 
