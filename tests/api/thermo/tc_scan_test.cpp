@@ -87,7 +87,7 @@ std::vector<RangeRequest> RangeRequests(const SimulatedModule &module)
 
 class ThermocoupleScan : public PluggedModule {
 protected:
-    static void SetUpTestSuite() { PlugAndOpen(Scenario(1)); }
+    static void SetUpTestSuite() { UseScenario(Scenario(1)); }
     void SetUp() override
     {
         PluggedModule::SetUp();
