@@ -80,6 +80,16 @@ const BackendOps *backend()
     return ops;
 }
 
+const BackendOps *uiBackend()
+{
+    const BackendOps *ops = backend();
+    if (ops && !ops->onUiThread()) {
+        SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
+        return nullptr;
+    }
+    return ops;
+}
+
 const BackendOps *runningBackend()
 {
     return running.load(std::memory_order_acquire);

@@ -97,6 +97,9 @@ using BackendEntry = const BackendOps *(*)();
 // The backend, loaded and started on first use; null with last error (and the reason
 // printed once and kept for qms_ui_failure) when it cannot be.
 const BackendOps *backend();
+// The backend for a call that makes a window, a box or a loop: started if need be, and
+// null with ERROR_WINDOW_OF_OTHER_THREAD off the toolkit's thread.
+const BackendOps *uiBackend();
 // The backend if it is already running, else null; never loads it.
 const BackendOps *runningBackend();
 // True on the toolkit's thread (false when it has not been started).

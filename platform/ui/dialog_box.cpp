@@ -111,13 +111,9 @@ std::shared_ptr<Window> createDialog(HINSTANCE instance, LPCDLGTEMPLATEW tmpl, H
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
-    const BackendOps *ops = backend();
+    const BackendOps *ops = uiBackend();
     if (!ops)
         return nullptr;
-    if (!ops->onUiThread()) {
-        SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
-        return nullptr;
-    }
     if (!instance)
         instance = programModule();
 

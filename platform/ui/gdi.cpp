@@ -76,6 +76,21 @@ std::shared_ptr<DeviceContext> lookupDc(HDC hdc)
     return dc;
 }
 
+// A device context's colour or mode: the old value back, `failure` for a bad handle.
+template <class T>
+T changeDc(HDC hdc, T DeviceContext::*field, T value, T failure)
+{
+    std::shared_ptr<DeviceContext> dc = lookupDc(hdc);
+    return dc ? std::exchange((*dc).*field, value) : failure;
+}
+
+template <class T>
+T readDc(HDC hdc, T DeviceContext::*field, T failure)
+{
+    std::shared_ptr<DeviceContext> dc = lookupDc(hdc);
+    return dc ? (*dc).*field : failure;
+}
+
 } // namespace
 
 HDC createDeviceContext(HWND window)
@@ -187,48 +202,36 @@ BOOL EndPaint(HWND hWnd, const PAINTSTRUCT *lpPaint)
 
 COLORREF SetTextColor(HDC hdc, COLORREF color)
 {
-    std::shared_ptr<DeviceContext> dc = lookupDc(hdc);
-    if (!dc)
-        return CLR_INVALID;
-    return std::exchange(dc->text, color);
+    return changeDc(hdc, &DeviceContext::text, color, CLR_INVALID);
 }
 
 COLORREF GetTextColor(HDC hdc)
 {
-    std::shared_ptr<DeviceContext> dc = lookupDc(hdc);
-    return dc ? dc->text : CLR_INVALID;
+    return readDc(hdc, &DeviceContext::text, CLR_INVALID);
 }
 
 COLORREF SetBkColor(HDC hdc, COLORREF color)
 {
-    std::shared_ptr<DeviceContext> dc = lookupDc(hdc);
-    if (!dc)
-        return CLR_INVALID;
-    return std::exchange(dc->background, color);
+    return changeDc(hdc, &DeviceContext::background, color, CLR_INVALID);
 }
 
 COLORREF GetBkColor(HDC hdc)
 {
-    std::shared_ptr<DeviceContext> dc = lookupDc(hdc);
-    return dc ? dc->background : CLR_INVALID;
+    return readDc(hdc, &DeviceContext::background, CLR_INVALID);
 }
 
 int SetBkMode(HDC hdc, int mode)
 {
-    std::shared_ptr<DeviceContext> dc = lookupDc(hdc);
-    if (!dc)
-        return 0;
     if (mode != TRANSPARENT && mode != OPAQUE) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    return std::exchange(dc->mode, mode);
+    return changeDc(hdc, &DeviceContext::mode, mode, 0);
 }
 
 int GetBkMode(HDC hdc)
 {
-    std::shared_ptr<DeviceContext> dc = lookupDc(hdc);
-    return dc ? dc->mode : 0;
+    return readDc(hdc, &DeviceContext::mode, 0);
 }
 
 DWORD GetSysColor(int nIndex)

@@ -34,13 +34,9 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
-        const BackendOps *ops = backend();
+        const BackendOps *ops = uiBackend();
         if (!ops)
             return 0;
-        if (!ops->onUiThread()) {
-            SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
-            return 0;
-        }
         return ops->messageBox(owner ? owner->native : nullptr, textOf(lpText),
                                lpCaption ? textOf(lpCaption) : std::u16string_view(u"Error"), uType);
     });

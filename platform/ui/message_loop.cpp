@@ -34,19 +34,6 @@ bool takeThreadMessage(LPMSG out, UINT first, UINT last, bool remove)
     return false;
 }
 
-// The toolkit, started if need be; null with last error off its thread.
-const BackendOps *loopBackend()
-{
-    const BackendOps *ops = backend();
-    if (!ops)
-        return nullptr;
-    if (!ops->onUiThread()) {
-        SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
-        return nullptr;
-    }
-    return ops;
-}
-
 } // namespace
 
 void postThreadMessage(const MSG &msg)
@@ -114,7 +101,7 @@ BOOL GetMessageW(LPMSG lpMsg, HWND, UINT wMsgFilterMin, UINT wMsgFilterMax)
             SetLastError(ERROR_INVALID_PARAMETER);
             return -1;
         }
-        const BackendOps *ops = loopBackend();
+        const BackendOps *ops = uiBackend();
         if (!ops)
             return -1;
         while (!takeThreadMessage(lpMsg, wMsgFilterMin, wMsgFilterMax, true))
@@ -130,7 +117,7 @@ BOOL PeekMessageW(LPMSG lpMsg, HWND, UINT wMsgFilterMin, UINT wMsgFilterMax, UIN
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
-        const BackendOps *ops = loopBackend();
+        const BackendOps *ops = uiBackend();
         if (!ops)
             return FALSE;
         ops->pump(false);
@@ -142,7 +129,7 @@ BOOL PeekMessageW(LPMSG lpMsg, HWND, UINT wMsgFilterMin, UINT wMsgFilterMax, UIN
 BOOL WaitMessage(void)
 {
     return qms::kernel::guarded(FALSE, []() -> BOOL {
-        const BackendOps *ops = loopBackend();
+        const BackendOps *ops = uiBackend();
         if (!ops)
             return FALSE;
         if (threadMessages.empty())

@@ -128,12 +128,8 @@ extern "C" UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPR
     }
     return qms::kernel::guarded(UINT_PTR{0}, [&]() -> UINT_PTR {
         // A thread timer needs the toolkit's loop, and only the toolkit's thread runs one.
-        if (!backend())
+        if (!uiBackend())
             return 0;
-        if (!onUiThread()) {
-            SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
-            return 0;
-        }
         return setTimer(nullptr, nIDEvent, uElapse, lpTimerFunc);
     });
 }

@@ -136,6 +136,20 @@ POINT mapped(HWND from, HWND to, POINT point, bool &ok)
     return point;
 }
 
+// Between the screen and a window's client area.
+BOOL convertPoint(HWND hwnd, LPPOINT point, bool toClient)
+{
+    if (!point) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return withWindow(hwnd, BOOL{FALSE}, [&](const std::shared_ptr<Window> &window) -> BOOL {
+        bool ok = false;
+        *point = toClient ? mapped(nullptr, window->handle, *point, ok) : mapped(window->handle, nullptr, *point, ok);
+        return ok;
+    });
+}
+
 } // namespace
 } // namespace qms::ui
 
@@ -262,28 +276,12 @@ BOOL GetClientRect(HWND hWnd, LPRECT lpRect)
 
 BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint)
 {
-    if (!lpPoint) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    return withWindow(hWnd, BOOL{FALSE}, [&](const std::shared_ptr<Window> &window) -> BOOL {
-        bool ok = false;
-        *lpPoint = mapped(nullptr, window->handle, *lpPoint, ok);
-        return ok;
-    });
+    return convertPoint(hWnd, lpPoint, true);
 }
 
 BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint)
 {
-    if (!lpPoint) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    return withWindow(hWnd, BOOL{FALSE}, [&](const std::shared_ptr<Window> &window) -> BOOL {
-        bool ok = false;
-        *lpPoint = mapped(window->handle, nullptr, *lpPoint, ok);
-        return ok;
-    });
+    return convertPoint(hWnd, lpPoint, false);
 }
 
 int MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints)

@@ -295,13 +295,7 @@ private:
     {
         DialogSpec d;
         d.extended = extended;
-        d.x = coordinate();
-        expect(',', "after x");
-        d.y = coordinate();
-        expect(',', "after y");
-        d.cx = coordinate();
-        expect(',', "after the width");
-        d.cy = coordinate();
+        position(d);
         if (extended && accept(','))
             d.helpId = static_cast<std::uint32_t>(expression());
         bool styled = false;
@@ -377,7 +371,9 @@ private:
         return d;
     }
 
-    void position(ItemSpec &item)
+    // x, y, cx, cy of a dialog or a control.
+    template <class Spec>
+    void position(Spec &item)
     {
         item.x = coordinate();
         expect(',', "after x");

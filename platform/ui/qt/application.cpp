@@ -2,9 +2,6 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QThread>
-#include <QWidget>
-#include <cstdlib>
 
 namespace qms::ui::qt {
 namespace {
@@ -15,22 +12,6 @@ void substituteFonts()
     for (const char *face : {"MS Sans Serif", "Microsoft Sans Serif", "MS Shell Dlg",
                              "MS Shell Dlg 2", "Tahoma", "System"})
         QFont::insertSubstitution(QString::fromLatin1(face), QStringLiteral("DejaVu Sans"));
-}
-
-QApplication *ownApplication = nullptr;
-
-// At exit, on the toolkit's thread, the windows and the application object go before the
-// toolkit's own global state does.
-void closeApplication()
-{
-    if (!ownApplication || QThread::currentThread() != ownApplication->thread())
-        return;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (!window->parentWidget())
-            delete window; // owned windows go with their owner
-    }
-    delete ownApplication;
-    ownApplication = nullptr;
 }
 
 } // namespace
@@ -54,9 +35,10 @@ bool startApplication(std::string *why)
     static int argc = 1;
     static char name[] = "qms6093";
     static char *argv[] = {name, nullptr};
-    ownApplication = new QApplication(argc, argv);
+    // Kept for the life of the process: taken down at exit it would meet parts of the
+    // toolkit that are gone already (input devices made after it are destroyed before it).
+    new QApplication(argc, argv);
     substituteFonts();
-    std::atexit(closeApplication);
     return true;
 }
 

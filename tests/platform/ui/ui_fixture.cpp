@@ -18,6 +18,13 @@ struct OffscreenPlatform {
 
 } // namespace
 
+// The leak checker's built-in suppressions (lsan.supp): fontconfig keeps its configuration for
+// the life of the process.
+extern "C" __attribute__((visibility("default"), used)) const char *__lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
 INT_PTR Recorder::proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_INITDIALOG)
