@@ -41,8 +41,12 @@ INT_PTR endWhenShown(HWND hwnd, UINT msg, WPARAM, LPARAM)
 void BM_CreateDestroyLargeDialog(benchmark::State &state)
 {
     const LPCDLGTEMPLATEW tmpl = largeDialog();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(DialogBoxIndirectParamW(nullptr, tmpl, nullptr, endWhenInitialised, 0));
+    for (auto _ : state) {
+        if (DialogBoxIndirectParamW(nullptr, tmpl, nullptr, endWhenInitialised, 0) != 1) {
+            state.SkipWithError("the dialog could not be made");
+            break;
+        }
+    }
 }
 BENCHMARK(BM_CreateDestroyLargeDialog)->Unit(benchmark::kMillisecond);
 
@@ -50,8 +54,12 @@ BENCHMARK(BM_CreateDestroyLargeDialog)->Unit(benchmark::kMillisecond);
 void BM_ShowAndEndLargeDialog(benchmark::State &state)
 {
     const LPCDLGTEMPLATEW tmpl = largeDialog();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(DialogBoxIndirectParamW(nullptr, tmpl, nullptr, endWhenShown, 0));
+    for (auto _ : state) {
+        if (DialogBoxIndirectParamW(nullptr, tmpl, nullptr, endWhenShown, 0) != 1) {
+            state.SkipWithError("the dialog could not be made");
+            break;
+        }
+    }
 }
 BENCHMARK(BM_ShowAndEndLargeDialog)->Unit(benchmark::kMillisecond);
 
@@ -68,6 +76,10 @@ INT_PTR answer(HWND hwnd, UINT msg, WPARAM, LPARAM)
 void BM_SendMessageFromWorker(benchmark::State &state)
 {
     const HWND dialog = CreateDialogIndirectParamW(nullptr, largeDialog(), nullptr, answer, 0);
+    if (!dialog) {
+        state.SkipWithError("the dialog could not be made");
+        return;
+    }
     std::binary_semaphore go(0);
     std::atomic<bool> done{false}, quit{false};
     std::atomic<long long> nanoseconds{0};
@@ -104,8 +116,12 @@ BENCHMARK(BM_SendMessageFromWorker)->UseManualTime()->Unit(benchmark::kMicroseco
 void BM_SendMessageSameThread(benchmark::State &state)
 {
     const HWND dialog = CreateDialogIndirectParamW(nullptr, largeDialog(), nullptr, answer, 0);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(SendMessageW(dialog, WM_USER + 1, 0, 0));
+    for (auto _ : state) {
+        if (SendMessageW(dialog, WM_USER + 1, 0, 0) != 1) {
+            state.SkipWithError("the message did not arrive");
+            break;
+        }
+    }
     DestroyWindow(dialog);
 }
 BENCHMARK(BM_SendMessageSameThread)->Unit(benchmark::kMicrosecond);
