@@ -31,6 +31,13 @@ bool mapped(const char *name)
     std::_Exit(ok ? 0 : 1);
 }
 
+// Ends the child with a failure unless `ok`; otherwise the child goes on.
+void require(bool ok, const char *what)
+{
+    if (!ok)
+        verdict(false, what);
+}
+
 INT_PTR endAtOnce(HWND hwnd, UINT msg, WPARAM, LPARAM)
 {
     if (msg == WM_INITDIALOG)
@@ -65,7 +72,7 @@ TEST_F(ToolkitLoading, CallsWithoutAWindowLeaveQtUnloaded)
             const bool windows = !IsWindow(reinterpret_cast<HWND>(0x80010001u)) &&
                                  SendMessageW(reinterpret_cast<HWND>(0x80010001u), WM_USER, 0, 0) == 0 &&
                                  GetLastError() == ERROR_INVALID_WINDOW_HANDLE;
-            verdict(resources && bitmapOk && gdi && windows, "window-system calls without a window");
+            require(resources && bitmapOk && gdi && windows, "window-system calls without a window");
             verdict(!mapped("libQt6") && !mapped("libqmsui-qt"), "Qt is mapped");
         },
         testing::ExitedWithCode(0), "");
@@ -77,8 +84,7 @@ TEST_F(ToolkitLoading, FirstWindowLoadsTheBackendAndQt)
         {
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             const INT_PTR result = DialogBoxIndirectParamW(nullptr, loadingTemplate(), nullptr, endAtOnce, 0);
-            if (result != 7)
-                verdict(false, "the dialog did not run");
+            require(result == 7, "the dialog did not run");
             verdict(mapped("libqmsui-qt.so") && mapped("libQt6Widgets"), "the toolkit is not mapped");
         },
         testing::ExitedWithCode(0), "");
