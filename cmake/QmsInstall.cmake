@@ -15,6 +15,10 @@ install(TARGETS ${QMS_INSTALLED_TARGETS} EXPORT qms6093Targets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The window system's Qt backend: loaded by the platform from its own folder, never linked.
+if(TARGET qmsui_qt)
+  install(TARGETS qmsui_qt LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 install(EXPORT qms6093Targets NAMESPACE qms6093::
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/qms6093)
 configure_package_config_file(cmake/qms6093Config.cmake.in
