@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "qms_export.h"
+
 namespace qms::usbd::libusb_bus {
 
 // False when QMS_USB is "off".
@@ -18,8 +20,8 @@ void start();
 // closed) and ends the backend's threads.
 void stop();
 // How many real modules are attached now.
-size_t attachedCount();
+QMS_EXPORT size_t attachedCount();
 // One line for each module found but not attached: busy in another program, no permission.
-std::vector<std::string> unavailableModules();
+QMS_EXPORT std::vector<std::string> unavailableModules();
 
 } // namespace qms::usbd::libusb_bus
