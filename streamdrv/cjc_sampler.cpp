@@ -14,19 +14,37 @@ bool KeepRunning(const DeviceContext *context)
     return ReadInterlocked(&context->samplerRun) != 0;
 }
 
+// The sampler takes transferLock without announcing itself (its reads give way instead).
+class SamplerLock {
+public:
+    explicit SamplerLock(DeviceContext *context) : lock_(&context->transferLock) { EnterCriticalSection(lock_); }
+    ~SamplerLock() { LeaveCriticalSection(lock_); }
+    SamplerLock(const SamplerLock &) = delete;
+    SamplerLock &operator=(const SamplerLock &) = delete;
+
+private:
+    LPCRITICAL_SECTION lock_;
+};
+
+SamplerRead Read(DeviceContext *context, WORD command, void *reply, WORD length)
+{
+    SamplerLock lock(context);
+    const SamplerRead read = SamplerVendorIn(context, GROUP_AI, command, reply, length);
+    if (read == SamplerRead::Failed)
+        RecordDriverError(context, QMS_DRVERR_TRANSFER);
+    return read;
+}
+
 // One cycle: up to six reads until the module calls its reading valid. A failed read ends the
-// tries; only a valid reading is stored.
+// tries; only a valid reading is stored. A read that gave way to an application call ends
+// the cycle without a sample and without a failure: the next cycle tries again.
 bool TakeSample(DeviceContext *context)
 {
     CjcReading reply{};
     for (int attempt = 0; attempt < kReadTries && KeepRunning(context); ++attempt) {
-        {
-            TransferLockGuard lock(context);
-            if (!VendorInAll(context, GROUP_AI, CMD_AI_READ_CJC, &reply, sizeof reply)) {
-                RecordDriverError(context, QMS_DRVERR_TRANSFER);
-                return false;
-            }
-        }
+        const SamplerRead read = Read(context, CMD_AI_READ_CJC, &reply, sizeof reply);
+        if (read != SamplerRead::Done)
+            return read == SamplerRead::GaveWay;
         if (Swap32(reply.valid) != 0) {
             StoreCjcSample(context, static_cast<uint16_t>(Swap32(reply.reading)));
             return true;
@@ -41,14 +59,9 @@ DWORD CjcSampler(LPVOID parameter)
 {
     auto *context = static_cast<DeviceContext *>(parameter);
     DWORD result = 0;
-    {
-        TransferLockGuard lock(context);
-        uint32_t offset = 0;
-        if (VendorInAll(context, GROUP_AI, CMD_AI_GET_CJC_OFFSET, &offset, sizeof offset))
-            StoreOffsetWord(context, offset);
-        else
-            RecordDriverError(context, QMS_DRVERR_TRANSFER);
-    }
+    uint32_t offset = 0;
+    if (Read(context, CMD_AI_GET_CJC_OFFSET, &offset, sizeof offset) == SamplerRead::Done)
+        StoreOffsetWord(context, offset);
     while (KeepRunning(context)) {
         if (!TakeSample(context))
             result = kFailed;

@@ -188,7 +188,9 @@ DeviceContext *CreateDeviceContext(USB_HANDLE usbDevice, LPCUSB_FUNCS usbFuncs)
     context->transferEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     context->allClosedEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     context->samplerStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!context->transferEvent || !context->allClosedEvent || !context->samplerStop) {
+    context->lockWanted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!context->transferEvent || !context->allClosedEvent || !context->samplerStop || !context->lockWanted) {
+        CloseAndClear(context->lockWanted);
         CloseAndClear(context->samplerStop);
         CloseAndClear(context->allClosedEvent);
         CloseAndClear(context->transferEvent);
@@ -233,6 +235,7 @@ void ReleaseDeviceContext(DeviceContext *context)
     liveRecords().retire(context);
     StopCjcSampler(context);
     CloseAndClear(context->removalEvent);
+    CloseAndClear(context->lockWanted);
     CloseAndClear(context->samplerStop);
     CloseAndClear(context->allClosedEvent);
     CloseAndClear(context->transferEvent);

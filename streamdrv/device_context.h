@@ -36,6 +36,8 @@ struct DeviceContext {
     HANDLE samplerStop;          // manual-reset; set to end the sampler's one-second wait
     LONG removed;                // 1 once the module has gone: requests fail at once
     LONG removalSignalled;       // 1 once DeviceNotify has set the removal event
+    LONG lockWaiters;            // application calls waiting for transferLock
+    HANDLE lockWanted;           // manual-reset; set by an application call that waits for it
     DWORD token;                 // the 32-bit value that stands for this record in ClientInfo
 };
 
@@ -95,12 +97,20 @@ private:
     DeviceContext *context_;
 };
 
-// The device's transfer lock for one scope.
+// The device's transfer lock for one scope, as an application call (or the device's own
+// start, open and close) takes it. When the lock is held, the call says so first: the CJC
+// sampler gives up a read that does not answer at once rather than make the call wait out
+// the sampler's time-out before its own.
 class TransferLockGuard {
 public:
     explicit TransferLockGuard(DeviceContext *context) : lock_(&context->transferLock)
     {
+        if (TryEnterCriticalSection(lock_))
+            return;
+        InterlockedIncrement(&context->lockWaiters);
+        SetEvent(context->lockWanted);
         EnterCriticalSection(lock_);
+        InterlockedDecrement(&context->lockWaiters);
     }
     ~TransferLockGuard() { LeaveCriticalSection(lock_); }
     TransferLockGuard(const TransferLockGuard &) = delete;

@@ -99,13 +99,14 @@ template <size_t N> void PadPayload(BYTE (&payload)[N], const IoRequest &request
 
 // ---- handlers -----------------------------------------------------------------------------------
 
-// One or two requests under the lock; both are issued even when the first fails.
+// One or two requests under the lock. The second (a status read, a reply) is not sent after a
+// failed first one: it would answer nothing, and cost a module that has stopped answering a
+// second time-out.
 BOOL Exchange(DeviceContext *context, IoRequest &request, const ControlRow &row)
 {
     TransferLockGuard lock(context);
-    const bool first = Issue(context, row.first, request);
-    const bool second = row.second.buffer == Buffer::None || Issue(context, row.second, request);
-    return first && second;
+    return Issue(context, row.first, request) &&
+           (row.second.buffer == Buffer::None || Issue(context, row.second, request));
 }
 
 BOOL NoDeviceRequest(DeviceContext *, IoRequest &, const ControlRow &)

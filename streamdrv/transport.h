@@ -16,6 +16,13 @@ BOOL VendorInAtLeast(DeviceContext *context, BYTE group, WORD command, void *buf
 // The whole reply or nothing.
 BOOL VendorInAll(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length);
 
+// How a read of the CJC sampler ended.
+enum class SamplerRead { Done, Failed, GaveWay };
+// A read of the CJC sampler, which holds transferLock without announcing it: the whole reply,
+// or it gives way (the transfer cancelled, nothing stored in the buffer) when an application
+// call waits for the lock and the module has not answered within a short grace.
+SamplerRead SamplerVendorIn(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length);
+
 // One synchronous transfer: 0, ERROR_INVALID_PARAMETER, ERROR_GEN_FAILURE or ERROR_TIMEOUT
 // (also set as the thread's last error when not 0).
 DWORD RunVendorTransfer(LPCUSB_FUNCS funcs, USB_HANDLE device, LPTRANSFER_NOTIFY_ROUTINE callback,

@@ -7,7 +7,21 @@
 namespace qms::testing {
 namespace {
 
-class Concurrency : public DriverTest {};
+class Concurrency : public DriverTest {
+protected:
+    // Waits until the module has seen a CJC read of the sampler since its wire log was cleared.
+    static bool SamplerReadInFlight(int id)
+    {
+        return Eventually(
+            [&] {
+                for (const WireRequest &r : Wire(id))
+                    if (r.group == GROUP_AI && r.command == CMD_AI_READ_CJC)
+                        return true;
+                return false;
+            },
+            std::chrono::milliseconds(3000));
+    }
+};
 
 TEST_F(Concurrency, ManyThreadsOnAModuleThatIsUnpluggedAllReturn)
 {
@@ -68,6 +82,43 @@ TEST_F(Concurrency, ASlowRequestOnOneModuleNeverDelaysTheOther)
     }
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(300));
     blocked.join();
+}
+
+TEST_F(Concurrency, TheSamplerGivesWayRatherThanMakeAnApplicationCallWaitItsTimeOut)
+{
+    const int id = Plug(6);
+    const HANDLE handle = Open(6);
+    // The sensor stops answering; the rest of the module does not.
+    ASSERT_EQ(qms_sim_update(id, R"({"faults":[{"group":2,"command":35,"fault":"no_completion"}]})"), 0);
+    qms_sim_clear_wire_log(id);
+    ASSERT_TRUE(SamplerReadInFlight(id));
+    BYTE out[4] = {};
+    const auto start = Clock::now();
+    EXPECT_TRUE(Control(handle, IOCTL_QMS_GET_BOARD_ID, nullptr, 0, out, 4)) << GetLastError();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(out[3], 6);
+}
+
+TEST_F(Concurrency, ACallToAModuleThatStopsAnsweringEndsWithinOneTimeOut)
+{
+    const int id = Plug(7);
+    const HANDLE handle = Open(7);
+    ASSERT_EQ(qms_sim_update(id, R"({"faults":[{"fault":"no_completion"}]})"), 0);
+    qms_sim_clear_wire_log(id);
+    ASSERT_TRUE(SamplerReadInFlight(id)); // and holding the transfer lock
+    qms_sim_clear_wire_log(id);
+    BYTE in[2] = {};
+    BYTE out[4] = {};
+    const auto start = Clock::now();
+    EXPECT_FALSE(Control(handle, IOCTL_QMS_CAL_ZERO, in, 2, out, 4));
+    const auto took = Clock::now() - start;
+    EXPECT_EQ(GetLastError(), QMS_LASTERR_TRANSFER);
+    EXPECT_GE(took, std::chrono::milliseconds(1900));
+    EXPECT_LT(took, std::chrono::milliseconds(2500)) << "one transfer time-out and a little";
+    const auto wire = WireWithoutSampler(id);
+    ASSERT_EQ(wire.size(), 1u) << "no status read after the command timed out";
+    EXPECT_EQ(wire[0].command, CMD_CAL_ZERO);
+    ASSERT_EQ(qms_sim_update(id, R"({"clear_faults":true})"), 0); // for the close notice
 }
 
 TEST_F(Concurrency, ModulesPluggedAtOnceGetDistinctNumbers)

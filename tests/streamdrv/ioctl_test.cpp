@@ -246,6 +246,40 @@ TEST_F(ControlCodes, AStallResetsEndpointZeroAndTheNextRequestGoesThrough)
     EXPECT_EQ(out[3], 3);
 }
 
+TEST_F(ControlCodes, NoStatusReadOrReplyFollowsAFailedFirstRequest)
+{
+    struct Case {
+        const char *name;
+        DWORD code;
+        DWORD inLength;
+        DWORD outLength;
+        int group;
+        int command;
+    };
+    const Case cases[] = {
+        {"calibration", IOCTL_QMS_CAL_ZERO, 2, 4, 5, 35},
+        {"parameter block write", IOCTL_QMS_WRITE_CHAN_CONFIG, 40, 4, 2, 66},
+        {"EEPROM read", IOCTL_QMS_EEPROM_READ, 2, 8, 16, 16},
+        {"digital input", IOCTL_QMS_DI_READ, 8, 2, 1, 4},
+        {"conversion start", IOCTL_QMS_START_AI_CONV, 0, 4, 2, 48},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const nlohmann::json fault = {{"add_faults", {{{"group", c.group}, {"command", c.command}, {"occurrence", 1},
+                                                       {"fault", "stall"}}}}};
+        ASSERT_EQ(qms_sim_update(id, fault.dump().c_str()), 0);
+        qms_sim_clear_wire_log(id);
+        BYTE in[64] = {};
+        BYTE out[64] = {};
+        EXPECT_FALSE(Control(handle, c.code, c.inLength ? in : nullptr, c.inLength, out, c.outLength));
+        EXPECT_EQ(GetLastError(), QMS_LASTERR_TRANSFER);
+        const auto wire = WireWithoutSampler(id);
+        ASSERT_EQ(wire.size(), 1u);
+        EXPECT_EQ(wire[0].command, c.command);
+        ASSERT_EQ(qms_sim_update(id, R"({"clear_faults":true})"), 0);
+    }
+}
+
 TEST_F(ControlCodes, ATransferThatNeverCompletesFailsAfterTheTimeOut)
 {
     ASSERT_EQ(qms_sim_update(id, R"({"add_faults":[{"group":127,"command":1,"occurrence":1,"fault":"no_completion"}]})"), 0);

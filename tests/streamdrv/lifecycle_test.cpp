@@ -2,6 +2,8 @@
 // stack see it.
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "qms_streamdrv.h"
@@ -179,6 +181,63 @@ TEST_F(Lifecycle, AModulePluggedAgainAtOnceKeepsItsNumberAndItsNewHandleWorksAnd
     EXPECT_EQ(WaitForSingleObject(otherRemoved, 0), WAIT_TIMEOUT);
     CloseHandle(otherRemoved);
     CloseHandle(other);
+}
+
+// What the process holds: threads, mappings, address space and resident memory (kB).
+struct Footprint {
+    long threads = 0;
+    long mappings = 0;
+    long sizeKb = 0;
+    long residentKb = 0;
+};
+
+Footprint ProcessFootprint()
+{
+    Footprint f;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/task"))
+        f.threads += entry.is_directory() ? 1 : 0;
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        ++f.mappings;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmSize:", 0) == 0)
+            f.sizeKb = std::stol(line.substr(7));
+        if (line.rfind("VmRSS:", 0) == 0)
+            f.residentKb = std::stol(line.substr(6));
+    }
+    return f;
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kPlugCycles = 2000; // the sanitizers' own bookkeeping grows with every thread
+#else
+constexpr int kPlugCycles = 10000;
+#endif
+
+TEST_F(Lifecycle, PlugCyclesKeepThreadsMappingsAndMemoryFlat)
+{
+    const auto cycle = [&] {
+        const int id = Plug(3, {{"serial", "FLAT-1"}});
+        ASSERT_GT(id, 0);
+        ASSERT_EQ(qms_sim_unplug(id), 0);
+        ASSERT_EQ(qms_sim_wait_removed(id, 5000), 0) << qms_sim_last_error();
+    };
+    for (int i = 0; i < 100; ++i) // caches and pools settle
+        ASSERT_NO_FATAL_FAILURE(cycle());
+    const Footprint before = ProcessFootprint();
+    for (int i = 0; i < kPlugCycles; ++i)
+        ASSERT_NO_FATAL_FAILURE(cycle()) << i;
+    const Footprint after = ProcessFootprint();
+    std::printf("threads %ld -> %ld, mappings %ld -> %ld, size %ld -> %ld kB, resident %ld -> %ld kB\n",
+                before.threads, after.threads, before.mappings, after.mappings, before.sizeKb, after.sizeKb,
+                before.residentKb, after.residentKb);
+    // Room for the allocator's own arenas (64 MB of address space each), far below a thread
+    // stack (8 MB, two mappings) or a few kilobytes kept per cycle.
+    EXPECT_LE(after.threads, before.threads + 2);
+    EXPECT_LE(after.mappings, before.mappings + 64);
+    EXPECT_LE(after.sizeKb, before.sizeKb + 512 * 1024);
+    EXPECT_LE(after.residentKb, before.residentKb + 32 * 1024);
 }
 
 TEST_F(Lifecycle, ASecondModuleKeepsWorkingWhileTheFirstIsRemoved)
