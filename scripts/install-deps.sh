@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config g++-multilib
           libsqlite3-dev nlohmann-json3-dev libcli11-dev
-          libgtest-dev libgmock-dev libbenchmark-dev python3)
+          libgtest-dev libgmock-dev libbenchmark-dev python3
+          libusb-1.0-0-dev libumockdev-dev umockdev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
