@@ -38,6 +38,17 @@ bool Eventually(Condition condition)
     return true;
 }
 
+// Whether the module opens. DeviceOpen may fail and still hand out a handle (a module that
+// stops answering while its parameters are read): that handle is closed too.
+bool Opens(uint32_t dev)
+{
+    uint32_t handle = 0;
+    const bool opened = DeviceOpen(dev, &handle) == 0;
+    if (handle)
+        DeviceClose(&handle);
+    return opened;
+}
+
 // The device number of the attached module with this board number, once it can be opened.
 uint32_t AttachedDevice(uint32_t board)
 {
@@ -48,22 +59,9 @@ uint32_t AttachedDevice(uint32_t board)
         } catch (const std::exception &) {
             return false;
         }
-        uint32_t handle = 0;
-        if (DeviceOpen(dev, &handle) != 0)
-            return false;
-        DeviceClose(&handle);
-        return true;
+        return Opens(dev);
     });
     return attached ? dev : 0xFFFFFFFFu;
-}
-
-bool Opens(uint32_t dev)
-{
-    uint32_t handle = 0;
-    if (DeviceOpen(dev, &handle) != 0)
-        return false;
-    DeviceClose(&handle);
-    return true;
 }
 
 using Request = std::tuple<int, int, std::string, std::string>; // group, command, dir, data
