@@ -21,6 +21,7 @@
 
 #include "platform/usbd/bus.h"
 #include "platform/usbd/host.h"
+#include "qms_platform.h"
 
 namespace qms::usbd::libusb_bus {
 
@@ -467,3 +468,16 @@ size_t attachedCount() { return LibusbBus::instance().attachedCount(); }
 std::vector<std::string> unavailableModules() { return LibusbBus::instance().unavailable(); }
 
 } // namespace qms::usbd::libusb_bus
+
+extern "C" QMS_EXPORT long qms_platform_usb_unavailable(char *buf, size_t size)
+{
+    std::string text;
+    for (const std::string &line : qms::usbd::libusb_bus::unavailableModules())
+        text += line + "\n";
+    if (buf && size > 0) {
+        const size_t copied = std::min(text.size(), size - 1);
+        std::memcpy(buf, text.data(), copied);
+        buf[copied] = '\0';
+    }
+    return static_cast<long>(text.size());
+}

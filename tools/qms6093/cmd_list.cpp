@@ -1,4 +1,5 @@
 // qms6093 list: every installed device number and whether its module is there.
+#include "qms_platform.h"
 #include "tools/qms6093/commands.h"
 #include "tools/qms6093/installed_devices.h"
 #include "tools/qms6093/module_port.h"
@@ -30,9 +31,18 @@ int RunList(const Output &out, const PlatformSession &platform)
         table.add({std::to_string(device.number), std::to_string(device.boardId), device.callName,
                    attached ? firmware : "-", module});
     }
-    const std::string human =
-        table.rows() ? table.render() : "No USB-6093 device is installed.\n";
-    out.emit({{"devices", devices}}, human);
+    std::string human = table.rows() ? table.render() : "No USB-6093 device is installed.\n";
+    // Modules on this machine that could not be attached: busy in another program, or no
+    // permission. The platform says why in one line each.
+    std::string unavailable(static_cast<size_t>(qms_platform_usb_unavailable(nullptr, 0)) + 1, '\0');
+    unavailable.resize(static_cast<size_t>(qms_platform_usb_unavailable(unavailable.data(), unavailable.size())));
+    nlohmann::json notAttached = nlohmann::json::array();
+    for (size_t start = 0, end; start < unavailable.size(); start = end + 1) {
+        end = unavailable.find('\n', start);
+        notAttached.push_back(unavailable.substr(start, end - start));
+        human += "not attached: " + notAttached.back().get<std::string>() + "\n";
+    }
+    out.emit({{"devices", devices}, {"unavailable", notAttached}}, human);
     return 0;
 }
 

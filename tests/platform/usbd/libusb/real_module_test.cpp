@@ -301,6 +301,9 @@ TEST_F(RealModule, ClaimedModuleIsReportedBusyAndNotAttached)
     const std::string reason = qms::usbd::libusb_bus::unavailableModules().front();
     EXPECT_NE(reason.find("busy"), std::string::npos) << reason;
     EXPECT_EQ(reason.find('\n'), std::string::npos);
+    char listed[256];
+    EXPECT_EQ(qms_platform_usb_unavailable(listed, sizeof listed), static_cast<long>(reason.size() + 1));
+    EXPECT_EQ(std::string(listed), reason + "\n") << "what qms6093 list shows";
     EXPECT_EQ(qms::usbd::libusb_bus::attachedCount(), 0u);
     emulated.unplug();
     EXPECT_TRUE(Eventually([] { return qms::usbd::libusb_bus::unavailableModules().empty(); }));
