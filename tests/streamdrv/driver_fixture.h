@@ -177,6 +177,20 @@ protected:
         return requests;
     }
 
+    // Waits until the module's CJC sampler has begun its first cycle: its offset read is then
+    // behind it, and from then on it only reads the sensor (which WireWithoutSampler leaves out).
+    static bool SamplerStarted(int id)
+    {
+        return Eventually(
+            [&] {
+                for (const WireRequest &r : Wire(id))
+                    if (r.group == GROUP_AI && r.command == CMD_AI_READ_CJC)
+                        return true;
+                return false;
+            },
+            std::chrono::milliseconds(3000));
+    }
+
     // The module's requests other than the sampler's CJC reads.
     static std::vector<WireRequest> WireWithoutSampler(int id)
     {

@@ -33,6 +33,7 @@ HANDLE OpenRemovalEvent(int number)
 TEST_F(Lifecycle, OnlyTheFirstOpenAndTheLastCloseAreNoticedByTheModule)
 {
     const int id = Plug(1);
+    ASSERT_TRUE(SamplerStarted(id)); // its offset read comes before the notices
     const HANDLE first = Open(1);
     const HANDLE second = Open(1);
     EXPECT_EQ(State(id)["host_open"], true);
@@ -79,9 +80,10 @@ TEST_F(Lifecycle, UnplugWithNoHandleOpenDeactivatesAtOnce)
     const std::u16string callName = ReadString(DriverKey(DeviceNumberOf(2)), QMS_REGVAL_CALL_NAME);
     const auto start = Clock::now();
     ASSERT_EQ(qms_sim_unplug(id), 0);
-    EXPECT_TRUE(Gone(callName));
+    ASSERT_EQ(qms_sim_wait_removed(id, 2000), 0);
     // The sampler is woken from its one-second wait, not slept out.
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(Gone(callName));
     // The number stays reserved.
     EXPECT_EQ(DeviceNumberOf(2), 0);
 }
@@ -94,8 +96,8 @@ TEST_F(Lifecycle, UnplugWithAHandleOpenSignalsFirstAndDeactivatesAtTheLastClose)
     const HANDLE removed = OpenRemovalEvent(number);
     const HANDLE handle = Open(5);
     ASSERT_EQ(qms_sim_unplug(id), 0);
+    // Set by the removal path after it has marked the module gone.
     ASSERT_EQ(WaitForSingleObject(removed, 2000), WAIT_OBJECT_0);
-    Sleep(100);
 
     // Still active: the handle reaches the driver, whose requests to the module fail at once.
     CjcHistory history{};
@@ -112,6 +114,7 @@ TEST_F(Lifecycle, UnplugWithAHandleOpenSignalsFirstAndDeactivatesAtTheLastClose)
     EXPECT_EQ(CreateFileW(callName.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
 
     Close(handle);
+    ASSERT_EQ(qms_sim_wait_removed(id, 2000), 0);
     EXPECT_TRUE(Gone(callName));
     CloseHandle(removed);
 }
