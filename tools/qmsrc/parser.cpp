@@ -372,8 +372,8 @@ private:
     }
 
     // x, y, cx, cy of a dialog or a control.
-    template <class Spec>
-    void position(Spec &item)
+    template <class Placed>
+    void position(Placed &item)
     {
         item.x = coordinate();
         expect(',', "after x");
