@@ -718,10 +718,10 @@ typedef struct tagRGBQUAD {
  * device context lives until EndPaint. */
 QMS_EXPORT HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
 QMS_EXPORT BOOL EndPaint(HWND hWnd, const PAINTSTRUCT *lpPaint);
-/* WM_CTLCOLORSTATIC (static controls, and read-only or disabled edits) is sent to the dialog
- * each time the control is painted, with a device context in wParam: the text colour,
- * background colour and mode the procedure sets there, and the brush it returns (NULL: keep
- * the defaults), are used for that control. */
+/* WM_CTLCOLORSTATIC is sent to the dialog each time one of its static controls is painted,
+ * with a device context in wParam and the control in lParam: the text colour, background
+ * colour and mode the procedure sets there, and the brush it returns (NULL: keep the
+ * defaults), are used for that control. */
 QMS_EXPORT COLORREF SetTextColor(HDC hdc, COLORREF color);
 QMS_EXPORT COLORREF GetTextColor(HDC hdc);
 QMS_EXPORT COLORREF SetBkColor(HDC hdc, COLORREF color);

@@ -1,6 +1,7 @@
 // Dialogs from making to ending: modal loops and their results, modeless dialogs that live
 // until DestroyWindow, WM_DESTROY and WM_NCDESTROY in order, the thread's message loop.
 #include <QPushButton>
+#include <cstdlib>
 #include <QtTest/QTest>
 
 #include "tests/platform/ui/ui_fixture.h"
@@ -212,6 +213,38 @@ TEST(DialogLifecycle, AHostLoopEndsWhenItsWindowIsGone)
     EXPECT_GE(turns, 1);
     EXPECT_EQ(FindWindowW(nullptr, u"Small"), nullptr);
     processEvents();
+}
+
+// Run in children of their own: the program's application object exists before the first
+// window.
+[[noreturn]] void withOwnApplication()
+{
+    int argc = 1;
+    char name[] = "host";
+    char *argv[] = {name, nullptr};
+    QApplication own(argc, argv);
+    Recorder recorder;
+    const HWND hwnd = CreateDialogIndirectParamW(nullptr, dialogTemplate(IDD_SMALL), nullptr, Recorder::proc,
+                                                 reinterpret_cast<LPARAM>(&recorder));
+    const bool ok = hwnd && widgetOf(hwnd) && QCoreApplication::instance() == &own;
+    std::_Exit(ok ? 0 : 1);
+}
+
+[[noreturn]] void withConsoleApplication()
+{
+    int argc = 1;
+    char name[] = "console";
+    char *argv[] = {name, nullptr};
+    QCoreApplication own(argc, argv);
+    const HWND hwnd = CreateDialogIndirectParamW(nullptr, dialogTemplate(IDD_SMALL), nullptr, Recorder::proc, 0);
+    std::_Exit(!hwnd && GetLastError() == ERROR_DLL_INIT_FAILED ? 0 : 1);
+}
+
+TEST(DialogLifecycle, TheProgramsOwnApplicationObjectIsUsed)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(withOwnApplication(), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(withConsoleApplication(), testing::ExitedWithCode(0), "cannot show widgets");
 }
 
 } // namespace
