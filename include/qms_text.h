@@ -4,6 +4,10 @@
 // (Utf16, Utf8) or is refused (the Strict forms). C++ only; link libqmsplatform.
 #pragma once
 
+#ifndef __cplusplus
+#error "qms_text.h is for C++; C programs call MultiByteToWideChar and WideCharToMultiByte"
+#endif
+
 #include <climits>
 #include <string>
 #include <string_view>

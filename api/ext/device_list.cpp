@@ -11,6 +11,7 @@
 #include "api/device_settings.h"
 #include "api/ext/copy_text.h"
 #include "api/ext/simulated_boards.h"
+#include "api/registry_values.h"
 #include "qms6093ext.h"
 #include "qms_identity.h"
 #include "qms_text.h"
@@ -106,6 +107,21 @@ std::set<std::u16string> ActiveStreamDevices()
     return names;
 }
 
+// Whether the stream driver holds the device number's removal event, which it makes when the
+// module's stream device starts and closes when the module's removal is done. Asked by
+// making the event as the driver does (auto-reset, not signalled): the driver, if it comes
+// meanwhile, opens this one, so the probe changes nothing.
+bool RemovalEventHeld(uint32_t number)
+{
+    const std::u16string name = u"QMS_EVT_DEVREMOVED_" + DeviceNumberText(number);
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
+    if (!event)
+        return false;
+    const bool held = GetLastError() == ERROR_ALREADY_EXISTS;
+    CloseHandle(event);
+    return held;
+}
+
 QmsDeviceInfo Describe(uint32_t number, const std::set<std::u16string> &active,
                        const std::set<uint32_t> &simulated)
 {
@@ -122,7 +138,9 @@ QmsDeviceInfo Describe(uint32_t number, const std::set<std::u16string> &active,
     for (char16_t &c : folded)
         if (c >= u'A' && c <= u'Z')
             c = static_cast<char16_t>(c - u'A' + u'a');
-    info.present = !callName.empty() && active.count(folded) ? 1 : 0;
+    // Stream device names are given out again once a module is gone, so the name a device
+    // number last had may be another module's now: its own removal event tells them apart.
+    info.present = !callName.empty() && active.count(folded) && RemovalEventHeld(number) ? 1 : 0;
     info.simulated = info.present && simulated.count(info.boardID) ? 1 : 0;
     return info;
 }

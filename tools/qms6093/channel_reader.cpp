@@ -1,8 +1,8 @@
 #include "channel_reader.h"
 
+#include "device_session.h"
 #include "qms6093.h"
 #include "qms6093ext.h"
-#include "device_session.h"
 #include "text_table.h"
 #include "tool_error.h"
 

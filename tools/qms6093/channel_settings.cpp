@@ -1,8 +1,8 @@
 #include "channel_settings.h"
 
-#include "qms6093.h"
 #include "channel_reader.h"
 #include "device_session.h"
+#include "qms6093.h"
 #include "text_table.h"
 
 namespace qms::cli {

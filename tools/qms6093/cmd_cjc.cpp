@@ -2,12 +2,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include "qms6093.h"
-#include "qms6093ext.h"
 #include "channel_list.h"
 #include "commands.h"
 #include "device_session.h"
 #include "error_text.h"
+#include "qms6093.h"
+#include "qms6093ext.h"
 #include "ranges.h"
 #include "text_table.h"
 #include "tool_error.h"

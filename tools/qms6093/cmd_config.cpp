@@ -2,13 +2,13 @@
 // 4-20 mA exception, label), checked and saved the way the device setting dialog does.
 #include <cstring>
 
-#include "qms6093.h"
-#include "qms6093ext.h"
 #include "channel_list.h"
 #include "channel_settings.h"
 #include "commands.h"
 #include "device_session.h"
 #include "installed_devices.h"
+#include "qms6093.h"
+#include "qms6093ext.h"
 #include "tool_error.h"
 
 namespace qms::cli {

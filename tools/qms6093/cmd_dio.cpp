@@ -1,9 +1,9 @@
 // qms6093 dio: the digital input and output lines.
 #include <cstdio>
 
-#include "qms6093.h"
 #include "commands.h"
 #include "device_session.h"
+#include "qms6093.h"
 #include "text_table.h"
 #include "tool_error.h"
 

@@ -2,12 +2,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "qms6093.h"
-#include "qms6093ext.h"
-#include "qms_text.h"
 #include "channel_settings.h"
 #include "commands.h"
 #include "device_session.h"
+#include "qms6093.h"
+#include "qms6093ext.h"
+#include "qms_text.h"
 #include "text_table.h"
 
 namespace qms::cli {

@@ -1,7 +1,7 @@
 #include "device_session.h"
 
-#include "qms6093.h"
 #include "error_text.h"
+#include "qms6093.h"
 #include "tool_error.h"
 
 namespace qms::cli {
