@@ -1,10 +1,9 @@
 #include "sim/nonvolatile_store.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
-#include <unistd.h>
+
+#include "sim/text_file.h"
 
 namespace qms::sim {
 namespace {
@@ -72,15 +71,10 @@ NonVolatileState nonVolatileFromJson(const nlohmann::json &j)
 
 std::optional<NonVolatileState> loadStateFile(const std::string &path)
 {
-    std::ifstream in(path);
-    if (!in) {
-        if (access(path.c_str(), F_OK) != 0)
-            return std::nullopt;
-        throw std::runtime_error("cannot read " + path);
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    nlohmann::json j = nlohmann::json::parse(text.str(), nullptr, false);
+    const std::optional<std::string> text = readSimFile(path);
+    if (!text)
+        return std::nullopt;
+    nlohmann::json j = nlohmann::json::parse(*text, nullptr, false);
     if (j.is_discarded())
         throw std::runtime_error(path + " is not JSON");
     return nonVolatileFromJson(j);
@@ -88,16 +82,7 @@ std::optional<NonVolatileState> loadStateFile(const std::string &path)
 
 bool saveStateFile(const std::string &path, const NonVolatileState &state)
 {
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        if (!out)
-            return false;
-        out << nonVolatileToJson(state).dump(2) << '\n';
-        if (!out.flush())
-            return false;
-    }
-    return std::rename(temp.c_str(), path.c_str()) == 0;
+    return replaceSimFile(path, nonVolatileToJson(state).dump(2) + "\n");
 }
 
 // Never destroyed, like the module list: modules may outlive the statics at exit.

@@ -4,14 +4,14 @@
 
 #include <cstring>
 #include <dlfcn.h>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 
 #include "qms_platform.h"
 #include "sim/module_list.h"
 #include "sim/scenario.h"
 #include "sim/scenario_error.h"
+#include "sim/text_file.h"
 
 using qms::sim::ModuleList;
 using qms::sim::ScenarioError;
@@ -63,12 +63,15 @@ std::shared_ptr<qms::sim::SimModule> moduleOrFail(int id)
 
 std::string readScenarioFile(const std::string &path)
 {
-    std::ifstream in(path);
-    if (!in)
-        throw ScenarioError("QMS_SIM", "cannot read the scenario file " + path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::optional<std::string> text;
+    try {
+        text = qms::sim::readSimFile(path);
+    } catch (const std::runtime_error &e) {
+        throw ScenarioError("QMS_SIM", std::string("the scenario file ") + e.what());
+    }
+    if (!text)
+        throw ScenarioError("QMS_SIM", "cannot read the scenario file " + path + ": it does not exist");
+    return *text;
 }
 
 // The platform loads this library with dlopen and may unload it when it shuts down; the

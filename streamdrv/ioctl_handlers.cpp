@@ -354,10 +354,14 @@ constexpr bool StepFits(const VendorStep &step, const ControlRow &row)
 {
     if (step.buffer == Buffer::None)
         return step.group == 0 && step.command == 0;
-    const qms::VendorCommand *command = qms::FindVendorCommand(step.group, step.command);
-    if (!command || command->callerLength || command->direction != step.direction)
-        return false;
-    return command->length <= (step.buffer == Buffer::In ? row.minIn : row.minOut);
+    // By value, not through FindVendorCommand: a pointer compared in a constant expression is
+    // refused by the compiler when the sanitizers instrument it.
+    for (const qms::VendorCommand &command : qms::kVendorCommands) {
+        if (command.group == step.group && command.command == step.command)
+            return !command.callerLength && command.direction == step.direction &&
+                   command.length <= (step.buffer == Buffer::In ? row.minIn : row.minOut);
+    }
+    return false;
 }
 
 constexpr bool RowsAgreeWithTheCommandTable()

@@ -56,6 +56,30 @@ BOOL VendorTransfer(DeviceContext *context, BYTE requestType, DWORD flags, BYTE 
     return FALSE;
 }
 
+// An IN request read into a copy, so that a reply shorter than `needed` leaves the caller's
+// buffer as it was.
+BOOL ReadReply(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length, WORD needed,
+               const GiveWay *giveWay)
+{
+    BYTE small[64];
+    std::vector<BYTE> large;
+    BYTE *reply = small;
+    if (length > sizeof small) {
+        large.resize(length);
+        reply = large.data();
+    }
+    DWORD received = 0;
+    if (!VendorTransfer(context, QMS_REQTYPE_VENDOR_IN, kInFlags, group, command, 0, reply, length, &received,
+                        giveWay))
+        return FALSE;
+    if (received < needed) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return FALSE;
+    }
+    std::memcpy(buffer, reply, received);
+    return TRUE;
+}
+
 } // namespace
 
 BOOL VendorOut(DeviceContext *context, BYTE group, WORD command, WORD index, void *buffer, WORD length)
@@ -70,23 +94,7 @@ BOOL VendorIn(DeviceContext *context, BYTE group, WORD command, WORD index, void
 
 BOOL VendorInAtLeast(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length, WORD needed)
 {
-    // The reply lands in a copy, so that a short one leaves the caller's buffer as it was.
-    BYTE small[64];
-    std::vector<BYTE> large;
-    BYTE *reply = small;
-    if (length > sizeof small) {
-        large.resize(length);
-        reply = large.data();
-    }
-    DWORD received = 0;
-    if (!VendorTransfer(context, QMS_REQTYPE_VENDOR_IN, kInFlags, group, command, 0, reply, length, &received))
-        return FALSE;
-    if (received < needed) {
-        SetLastError(ERROR_GEN_FAILURE);
-        return FALSE;
-    }
-    std::memcpy(buffer, reply, received);
-    return TRUE;
+    return ReadReply(context, group, command, buffer, length, needed, nullptr);
 }
 
 BOOL VendorInAll(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length)
@@ -96,18 +104,10 @@ BOOL VendorInAll(DeviceContext *context, BYTE group, WORD command, void *buffer,
 
 SamplerRead SamplerVendorIn(DeviceContext *context, BYTE group, WORD command, void *buffer, WORD length)
 {
-    BYTE reply[64];
-    if (length > sizeof reply)
-        return SamplerRead::Failed;
     const GiveWay giveWay{context->lockWanted, &context->lockWaiters};
-    DWORD received = 0;
-    if (!VendorTransfer(context, QMS_REQTYPE_VENDOR_IN, kInFlags, group, command, 0, reply, length, &received,
-                        &giveWay))
-        return GetLastError() == kGaveWay ? SamplerRead::GaveWay : SamplerRead::Failed;
-    if (received < length)
-        return SamplerRead::Failed;
-    std::memcpy(buffer, reply, length);
-    return SamplerRead::Done;
+    if (ReadReply(context, group, command, buffer, length, length, &giveWay))
+        return SamplerRead::Done;
+    return GetLastError() == kGaveWay ? SamplerRead::GaveWay : SamplerRead::Failed;
 }
 
 DWORD RunVendorTransfer(LPCUSB_FUNCS funcs, USB_HANDLE device, LPTRANSFER_NOTIFY_ROUTINE callback,

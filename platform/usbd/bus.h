@@ -68,7 +68,8 @@ QMS_EXPORT uint32_t plugDevice(std::shared_ptr<BusDevice> device);
 QMS_EXPORT bool unplugDevice(uint32_t address);
 // Waits up to `timeoutMs` until an unplugged device is removed: its client's removal routine
 // has returned. True when it has (at once for an address the host no longer knows), false on
-// time-out, also while the device is still plugged.
+// time-out, also while the device is still plugged. A removed device's handle is unknown to
+// the host stack from then on.
 QMS_EXPORT bool waitDeviceRemoved(uint32_t address, unsigned timeoutMs);
 
 } // namespace qms::usbd

@@ -77,10 +77,43 @@ std::shared_ptr<Device> Host::device(USB_HANDLE handle)
     return it->second;
 }
 
+void Host::reapRemoved()
+{
+    std::vector<std::shared_ptr<Device>> removed;
+    {
+        std::lock_guard guard(lock_);
+        for (auto it = handles_.begin(); it != handles_.end();) {
+            if (it->second->noticeDone) {
+                removed.push_back(it->second);
+                it = handles_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (const auto &device : removed) {
+        std::thread notice;
+        {
+            std::lock_guard guard(device->lock);
+            notice.swap(device->noticeThread);
+        }
+        // Past its routine: only the end of the thread is left to wait for.
+        if (notice.joinable()) {
+            if (notice.get_id() == std::this_thread::get_id())
+                notice.detach();
+            else
+                notice.join();
+        }
+    }
+}
+
 uint32_t Host::plug(std::shared_ptr<BusDevice> bus)
 {
     if (!bus)
         return 0;
+    // Every plug and unplug reaps the removals that have ended since, so that a process
+    // plugging and unplugging modules all day keeps no thread or record of the old ones.
+    reapRemoved();
     auto device = std::make_shared<Device>();
     device->identity = bus->identity();
     device->bus = std::move(bus);
@@ -143,6 +176,7 @@ void Host::attach(const std::shared_ptr<Device> &device)
 
 bool Host::unplug(uint32_t address)
 {
+    reapRemoved();
     std::shared_ptr<Device> device;
     {
         std::lock_guard guard(lock_);
@@ -157,11 +191,17 @@ bool Host::unplug(uint32_t address)
 
 bool Host::waitRemoved(uint32_t address, std::chrono::milliseconds bound)
 {
-    std::unique_lock guard(lock_);
-    return noticeEnded_.wait_for(guard, bound, [&] {
-        const auto it = handles_.find(address);
-        return it == handles_.end() || (onBus_.count(address) == 0 && it->second->noticeDone);
-    });
+    {
+        std::unique_lock guard(lock_);
+        const bool removed = noticeEnded_.wait_for(guard, bound, [&] {
+            const auto it = handles_.find(address);
+            return it == handles_.end() || (onBus_.count(address) == 0 && it->second->noticeDone);
+        });
+        if (!removed)
+            return false;
+    }
+    reapRemoved();
+    return true;
 }
 
 void Host::deviceGone(const std::shared_ptr<Device> &device)

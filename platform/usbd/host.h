@@ -47,11 +47,14 @@ private:
     // then calls noticeEnded() once it has let go of the device's lock.
     bool startNoticeLocked(const std::shared_ptr<Device> &device);
     void noticeEnded();
+    // Joins the notice threads that have finished and forgets their devices: their handles
+    // are unknown from then on.
+    void reapRemoved();
 
     std::mutex lock_;
     std::condition_variable noticeEnded_;
     std::map<uint32_t, std::shared_ptr<Device>> onBus_;   // plugged and not gone
-    std::map<uint32_t, std::shared_ptr<Device>> handles_; // every device until shutdown
+    std::map<uint32_t, std::shared_ptr<Device>> handles_; // every device until its removal ended
     uint32_t nextAddress_ = 1;
     CompletionQueue completions_;
 };

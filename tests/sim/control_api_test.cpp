@@ -2,7 +2,12 @@
 // concurrent use.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -89,7 +94,8 @@ TEST_F(ControlApi, PlugStateUpdateAndUnplug)
 
 TEST_F(ControlApi, BuffersGetWhatFitsAndTheLengthNeeded)
 {
-    const int id = plug(R"({"serial": "API-2"})");
+    // Declined by the driver: nothing but this test talks to it, so its wire log stays empty.
+    const int id = plug(R"({"serial": "API-2", "interface_subclass": 1})");
     ASSERT_GT(id, 0) << qms_sim_last_error();
     const long needed = qms_sim_state(id, nullptr, 0);
     char small[8];
@@ -100,6 +106,42 @@ TEST_F(ControlApi, BuffersGetWhatFitsAndTheLengthNeeded)
     char log[4];
     EXPECT_EQ(qms_sim_wire_log(id, log, sizeof log), 0);
     EXPECT_STREQ(log, "");
+}
+
+TEST_F(ControlApi, ScenarioFilesAreReadUpToASizeThatNoScenarioReaches)
+{
+    const size_t before = pluggedCount();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(qms_sim_boot("@/dev/zero"), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    const std::string message = qms_sim_last_error();
+    EXPECT_EQ(message.rfind("QMS_SIM: ", 0), 0u) << message;
+    EXPECT_NE(message.find("/dev/zero is larger than 1024 KiB"), std::string::npos) << message;
+
+    // Regular files of a valid scenario padded with white space: at the limit and one past it.
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("qms-sim-big-" + std::to_string(::getpid()) + ".json")).string();
+    for (const size_t padding : {(size_t{1} << 20) - 2, (size_t{1} << 20) - 1}) {
+        std::ofstream(path, std::ios::trunc) << std::string(padding, ' ') << "{}";
+        if (padding + 2 > (size_t{1} << 20)) {
+            EXPECT_EQ(qms_sim_boot(("@" + path).c_str()), -1);
+            EXPECT_NE(std::string(qms_sim_last_error()).find("larger than"), std::string::npos) << qms_sim_last_error();
+        } else {
+            EXPECT_EQ(qms_sim_boot(("@" + path).c_str()), 1) << qms_sim_last_error();
+            const nlohmann::json list = [] {
+                char buf[4096];
+                qms_sim_list(buf, sizeof buf);
+                return nlohmann::json::parse(buf);
+            }();
+            ASSERT_FALSE(list.empty());
+            EXPECT_EQ(qms_sim_unplug(list.back()["id"].get<int>()), 0);
+        }
+    }
+    std::filesystem::remove(path);
+
+    EXPECT_EQ(qms_sim_boot("@/nonexistent/qms-scenario.json"), -1);
+    EXPECT_NE(std::string(qms_sim_last_error()).find("does not exist"), std::string::npos) << qms_sim_last_error();
+    EXPECT_EQ(pluggedCount(), before);
 }
 
 TEST_F(ControlApi, ConcurrentUpdatesStateReadsAndPlugs)

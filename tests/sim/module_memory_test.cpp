@@ -122,5 +122,52 @@ TEST_F(ModuleMemory, StateFileKeepsTheMemoryAcrossProcesses)
     std::remove(path.c_str());
 }
 
+TEST_F(ModuleMemory, StateFileIsNeverWrittenThroughAFileOrLinkPlantedBesideIt)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("qms-sim-plant-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    const std::string path = (dir / "state.json").string();
+    const std::string victim = (dir / "victim").string();
+    std::FILE *f = std::fopen(victim.c_str(), "w");
+    std::fputs("keep me", f);
+    std::fclose(f);
+    // The names a writer that truncates "<file>.tmp" would follow.
+    std::filesystem::create_symlink(victim, path + ".tmp");
+
+    int id = 0;
+    auto m = plug(R"({"serial": "MEM-6", "reset_store": true, "state_file": ")" + path + "\"}", &id);
+    send(*m, 0x40, 127, 2, be32(17));
+    m.reset();
+    ModuleList::instance().unplug(id);
+
+    char text[16] = {};
+    f = std::fopen(victim.c_str(), "r");
+    ASSERT_NE(std::fgets(text, sizeof text, f), nullptr);
+    std::fclose(f);
+    EXPECT_STREQ(text, "keep me");
+    ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(path)));
+    const std::optional<NonVolatileState> saved = loadStateFile(path);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->boardNumber, 17u);
+    // Nothing left behind but the planted link.
+    size_t entries = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(dir))
+        entries += entry.path().filename().string().rfind("state.json.tmp.", 0) == 0 ? 100 : 1;
+    EXPECT_EQ(entries, 3u);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(ModuleMemory, StateFileThatReadsOnAndOnIsRefused)
+{
+    try {
+        plug(R"({"serial": "MEM-7", "reset_store": false, "state_file": "/dev/zero"})");
+        ADD_FAILURE() << "/dev/zero was taken for a state file";
+    } catch (const ScenarioError &e) {
+        EXPECT_NE(std::string(e.what()).find("larger than"), std::string::npos) << e.what();
+    }
+}
+
 } // namespace
 } // namespace qms::sim::testing

@@ -9,18 +9,8 @@ namespace {
 
 class Concurrency : public DriverTest {
 protected:
-    // Waits until the module has seen a CJC read of the sampler since its wire log was cleared.
-    static bool SamplerReadInFlight(int id)
-    {
-        return Eventually(
-            [&] {
-                for (const WireRequest &r : Wire(id))
-                    if (r.group == GROUP_AI && r.command == CMD_AI_READ_CJC)
-                        return true;
-                return false;
-            },
-            std::chrono::milliseconds(3000));
-    }
+    // Since the wire log was cleared.
+    static bool SamplerReadInFlight(int id) { return SamplerStarted(id); }
 };
 
 TEST_F(Concurrency, ManyThreadsOnAModuleThatIsUnpluggedAllReturn)
@@ -46,14 +36,15 @@ TEST_F(Concurrency, ManyThreadsOnAModuleThatIsUnpluggedAllReturn)
             }
         });
     }
-    Sleep(50);
+    // Every thread under way.
+    ASSERT_TRUE(Eventually([&] { return calls.load() >= 80; }, std::chrono::milliseconds(5000)));
     const auto unplugged = Clock::now();
     ASSERT_EQ(qms_sim_unplug(id), 0);
-    Sleep(100);
+    // Requests keep returning, and fail fast: each thread makes calls of its own after the
+    // unplug.
     const int before = calls;
-    Sleep(100);
-    // Requests keep returning, and fail fast.
-    EXPECT_GT(calls.load(), before);
+    EXPECT_TRUE(Eventually([&] { return calls.load() >= before + 80; }, std::chrono::milliseconds(1000)));
+    EXPECT_TRUE(Eventually([&] { return failures.load() > 0; }, std::chrono::milliseconds(1000)));
     stop = true;
     for (std::thread &thread : threads)
         thread.join();
@@ -69,11 +60,20 @@ TEST_F(Concurrency, ASlowRequestOnOneModuleNeverDelaysTheOther)
     const HANDLE slowHandle = Open(1);
     const HANDLE fastHandle = Open(2);
     ASSERT_EQ(qms_sim_update(slow, R"({"add_faults":[{"group":127,"command":1,"fault":"latency","micros":800000}]})"), 0);
+    qms_sim_clear_wire_log(slow);
     std::thread blocked([&] {
         BYTE out[4];
         EXPECT_TRUE(DeviceIoControl(slowHandle, IOCTL_QMS_GET_BOARD_ID, nullptr, 0, out, 4, nullptr, nullptr));
     });
-    Sleep(50);
+    // The slow request has reached its module: its thread holds that module's lock.
+    ASSERT_TRUE(Eventually(
+        [&] {
+            for (const WireRequest &r : Wire(slow))
+                if (r.group == GROUP_DEVICE && r.command == CMD_DEVICE_GET_BOARD_ID)
+                    return true;
+            return false;
+        },
+        std::chrono::milliseconds(2000)));
     const auto start = Clock::now();
     for (int i = 0; i < 50; ++i) {
         BYTE out[4];

@@ -133,7 +133,13 @@ protected:
     {
         const int number = DeviceNumberOf(boardId);
         EXPECT_GE(number, 0);
-        const std::u16string callName = ReadString(DriverKey(number), QMS_REGVAL_CALL_NAME);
+        return OpenNamed(ReadString(DriverKey(number), QMS_REGVAL_CALL_NAME));
+    }
+
+    // Opens a stream device by name; the test's end closes it, so that no removal path waits
+    // for it after a failed assertion.
+    HANDLE OpenNamed(const std::u16string &callName)
+    {
         const HANDLE handle = CreateFileW(callName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                           OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(handle, INVALID_HANDLE_VALUE) << Narrow(callName) << " error " << GetLastError();
@@ -175,6 +181,20 @@ protected:
             start = end + 1;
         }
         return requests;
+    }
+
+    // Waits until the module's CJC sampler has begun its first cycle: its offset read is then
+    // behind it, and from then on it only reads the sensor (which WireWithoutSampler leaves out).
+    static bool SamplerStarted(int id)
+    {
+        return Eventually(
+            [&] {
+                for (const WireRequest &r : Wire(id))
+                    if (r.group == GROUP_AI && r.command == CMD_AI_READ_CJC)
+                        return true;
+                return false;
+            },
+            std::chrono::milliseconds(3000));
     }
 
     // The module's requests other than the sampler's CJC reads.

@@ -22,6 +22,17 @@ struct CodeCase {
     DWORD returned;
 };
 
+// A control call and the request of it that a fault is set on.
+struct FaultedCall {
+    const char *name;
+    DWORD code;
+    DWORD inLength;
+    DWORD outLength;
+    int group;
+    int command;
+    int bytes = 0; // of a cut reply
+};
+
 class ControlCodes : public DriverTest {
 protected:
     void SetUp() override
@@ -248,22 +259,14 @@ TEST_F(ControlCodes, AStallResetsEndpointZeroAndTheNextRequestGoesThrough)
 
 TEST_F(ControlCodes, NoStatusReadOrReplyFollowsAFailedFirstRequest)
 {
-    struct Case {
-        const char *name;
-        DWORD code;
-        DWORD inLength;
-        DWORD outLength;
-        int group;
-        int command;
-    };
-    const Case cases[] = {
+    const FaultedCall cases[] = {
         {"calibration", IOCTL_QMS_CAL_ZERO, 2, 4, 5, 35},
         {"parameter block write", IOCTL_QMS_WRITE_CHAN_CONFIG, 40, 4, 2, 66},
         {"EEPROM read", IOCTL_QMS_EEPROM_READ, 2, 8, 16, 16},
         {"digital input", IOCTL_QMS_DI_READ, 8, 2, 1, 4},
         {"conversion start", IOCTL_QMS_START_AI_CONV, 0, 4, 2, 48},
     };
-    for (const Case &c : cases) {
+    for (const FaultedCall &c : cases) {
         SCOPED_TRACE(c.name);
         const nlohmann::json fault = {{"add_faults", {{{"group", c.group}, {"command", c.command}, {"occurrence", 1},
                                                        {"fault", "stall"}}}}};
@@ -297,16 +300,7 @@ TEST_F(ControlCodes, ATransferThatNeverCompletesFailsAfterTheTimeOut)
 // caller's buffers keep their content (no zeros or stale bytes taken for the module's data).
 TEST_F(ControlCodes, AReplyShorterThanTheCallerReadsFailsAndLeavesTheBuffersAlone)
 {
-    struct Cut {
-        const char *name;
-        DWORD code;
-        DWORD inLength;
-        DWORD outLength;
-        int group;
-        int command;
-        int bytes;
-    };
-    const Cut cases[] = {
+    const FaultedCall cases[] = {
         {"board number", IOCTL_QMS_GET_BOARD_ID, 0, 4, 127, 1, 2},
         {"AI command 2 reply", IOCTL_QMS_AI_CMD2, 4, 8, 2, 3, 4},
         {"empty EEPROM reply", IOCTL_QMS_EEPROM_READ, 2, 8, 16, 17, 0},
@@ -320,7 +314,7 @@ TEST_F(ControlCodes, AReplyShorterThanTheCallerReadsFailsAndLeavesTheBuffersAlon
         {"digital input reply", IOCTL_QMS_DI_READ, 8, 2, 1, 5, 8},
         {"output read-back reply", IOCTL_QMS_DO_READBACK, 8, 2, 1, 3, 9},
     };
-    for (const Cut &c : cases) {
+    for (const FaultedCall &c : cases) {
         SCOPED_TRACE(c.name);
         // Every matching request is cut, the sampler's own CJC reads included.
         const nlohmann::json fault = {{"faults", {{{"group", c.group}, {"command", c.command}, {"fault", "short"},

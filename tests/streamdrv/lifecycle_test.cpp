@@ -2,6 +2,8 @@
 // stack see it.
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "qms_streamdrv.h"
@@ -31,6 +33,7 @@ HANDLE OpenRemovalEvent(int number)
 TEST_F(Lifecycle, OnlyTheFirstOpenAndTheLastCloseAreNoticedByTheModule)
 {
     const int id = Plug(1);
+    ASSERT_TRUE(SamplerStarted(id)); // its offset read comes before the notices
     const HANDLE first = Open(1);
     const HANDLE second = Open(1);
     EXPECT_EQ(State(id)["host_open"], true);
@@ -77,9 +80,10 @@ TEST_F(Lifecycle, UnplugWithNoHandleOpenDeactivatesAtOnce)
     const std::u16string callName = ReadString(DriverKey(DeviceNumberOf(2)), QMS_REGVAL_CALL_NAME);
     const auto start = Clock::now();
     ASSERT_EQ(qms_sim_unplug(id), 0);
-    EXPECT_TRUE(Gone(callName));
+    ASSERT_EQ(qms_sim_wait_removed(id, 2000), 0);
     // The sampler is woken from its one-second wait, not slept out.
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(Gone(callName));
     // The number stays reserved.
     EXPECT_EQ(DeviceNumberOf(2), 0);
 }
@@ -92,8 +96,8 @@ TEST_F(Lifecycle, UnplugWithAHandleOpenSignalsFirstAndDeactivatesAtTheLastClose)
     const HANDLE removed = OpenRemovalEvent(number);
     const HANDLE handle = Open(5);
     ASSERT_EQ(qms_sim_unplug(id), 0);
+    // Set by the removal path after it has marked the module gone.
     ASSERT_EQ(WaitForSingleObject(removed, 2000), WAIT_OBJECT_0);
-    Sleep(100);
 
     // Still active: the handle reaches the driver, whose requests to the module fail at once.
     CjcHistory history{};
@@ -110,6 +114,7 @@ TEST_F(Lifecycle, UnplugWithAHandleOpenSignalsFirstAndDeactivatesAtTheLastClose)
     EXPECT_EQ(CreateFileW(callName.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
 
     Close(handle);
+    ASSERT_EQ(qms_sim_wait_removed(id, 2000), 0);
     EXPECT_TRUE(Gone(callName));
     CloseHandle(removed);
 }
@@ -140,8 +145,7 @@ TEST_F(Lifecycle, AModulePluggedAgainAtOnceKeepsItsNumberAndItsNewHandleWorksAnd
     Plug(7, {{"serial", "CYCLE-B"}});
     // Device000 is the cycling module, Device001 the other.
     ASSERT_EQ(Narrow(ReadString(DriverKey(1), QMS_REGVAL_CALL_NAME)), "U932:");
-    const HANDLE other = CreateFileW(u"U932:", 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    const HANDLE other = OpenNamed(u"U932:");
     const HANDLE otherRemoved = OpenRemovalEvent(1);
     // Saved values of the cycling module's number, unlike any template.
     HKEY key;
@@ -156,15 +160,15 @@ TEST_F(Lifecycle, AModulePluggedAgainAtOnceKeepsItsNumberAndItsNewHandleWorksAnd
         SCOPED_TRACE(cycle);
         {
             const std::u16string callName = ReadString(DriverKey(0), QMS_REGVAL_CALL_NAME);
-            const HANDLE handle = CreateFileW(callName.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            ASSERT_NE(handle, INVALID_HANDLE_VALUE) << Narrow(callName) << " error " << GetLastError();
+            const HANDLE handle = OpenNamed(callName);
+            ASSERT_NE(handle, INVALID_HANDLE_VALUE);
             BYTE board[4] = {};
             ASSERT_TRUE(Control(handle, IOCTL_QMS_GET_BOARD_ID, nullptr, 0, board, 4)) << GetLastError();
             EXPECT_EQ(board[3], 7);
             const HANDLE removed = OpenRemovalEvent(0);
             EXPECT_EQ(WaitForSingleObject(removed, 0), WAIT_TIMEOUT) << "a removal left over from the last plug";
             CloseHandle(removed);
-            CloseHandle(handle);
+            Close(handle);
         }
         ASSERT_EQ(qms_sim_unplug(id), 0);
         id = Plug(7, {{"serial", "CYCLE-A"}});
@@ -178,7 +182,63 @@ TEST_F(Lifecycle, AModulePluggedAgainAtOnceKeepsItsNumberAndItsNewHandleWorksAnd
     EXPECT_EQ(Narrow(ReadString(DriverKey(1), QMS_REGVAL_CALL_NAME)), "U932:");
     EXPECT_EQ(WaitForSingleObject(otherRemoved, 0), WAIT_TIMEOUT);
     CloseHandle(otherRemoved);
-    CloseHandle(other);
+}
+
+// What the process holds: threads, mappings, address space and resident memory (kB).
+struct Footprint {
+    long threads = 0;
+    long mappings = 0;
+    long sizeKb = 0;
+    long residentKb = 0;
+};
+
+Footprint ProcessFootprint()
+{
+    Footprint f;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/task"))
+        f.threads += entry.is_directory() ? 1 : 0;
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        ++f.mappings;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmSize:", 0) == 0)
+            f.sizeKb = std::stol(line.substr(7));
+        if (line.rfind("VmRSS:", 0) == 0)
+            f.residentKb = std::stol(line.substr(6));
+    }
+    return f;
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kPlugCycles = 2000; // the sanitizers' own bookkeeping grows with every thread
+#else
+constexpr int kPlugCycles = 10000;
+#endif
+
+TEST_F(Lifecycle, PlugCyclesKeepThreadsMappingsAndMemoryFlat)
+{
+    const auto cycle = [&] {
+        const int id = Plug(3, {{"serial", "FLAT-1"}});
+        ASSERT_GT(id, 0);
+        ASSERT_EQ(qms_sim_unplug(id), 0);
+        ASSERT_EQ(qms_sim_wait_removed(id, 5000), 0) << qms_sim_last_error();
+    };
+    for (int i = 0; i < 100; ++i) // caches and pools settle
+        ASSERT_NO_FATAL_FAILURE(cycle());
+    const Footprint before = ProcessFootprint();
+    for (int i = 0; i < kPlugCycles; ++i)
+        ASSERT_NO_FATAL_FAILURE(cycle()) << i;
+    const Footprint after = ProcessFootprint();
+    std::printf("threads %ld -> %ld, mappings %ld -> %ld, size %ld -> %ld kB, resident %ld -> %ld kB\n",
+                before.threads, after.threads, before.mappings, after.mappings, before.sizeKb, after.sizeKb,
+                before.residentKb, after.residentKb);
+    // Room for the allocator's own arenas (64 MB of address space each), far below a thread
+    // stack (8 MB, two mappings) or a few kilobytes kept per cycle.
+    EXPECT_LE(after.threads, before.threads + 2);
+    EXPECT_LE(after.mappings, before.mappings + 64);
+    EXPECT_LE(after.sizeKb, before.sizeKb + 512 * 1024);
+    EXPECT_LE(after.residentKb, before.residentKb + 32 * 1024);
 }
 
 TEST_F(Lifecycle, ASecondModuleKeepsWorkingWhileTheFirstIsRemoved)

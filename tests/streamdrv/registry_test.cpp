@@ -151,6 +151,7 @@ TEST_F(Registry, ReplugKeepsTheNumberAndTheReadBackValuesAndRefreshesTheCallName
     RegCloseKey(key);
 
     ASSERT_EQ(qms_sim_unplug(first), 0);
+    ASSERT_EQ(qms_sim_wait_removed(first, 2000), 0);
     ASSERT_TRUE(Gone(u"U931:"));
     Plug(9);  // takes the stream name U931: now
     Plug(7, nlohmann::json{{"serial", "A"}});

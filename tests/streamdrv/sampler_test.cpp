@@ -48,9 +48,17 @@ TEST_F(Sampler, CountClimbsOncePerSecondToFiveThenTheRingOverwritesTheOldestSlot
 
 TEST_F(Sampler, ACycleWhoseReadsFailStoresNoSample)
 {
-    Plug(2, nlohmann::json{{"faults", {{{"group", 2}, {"command", 35}, {"fault", "stall"}}}}});
+    const int id = Plug(2, nlohmann::json{{"faults", {{{"group", 2}, {"command", 35}, {"fault", "stall"}}}}});
     const HANDLE handle = Open(2);
-    Sleep(1200);
+    // Two cycles have failed: the first at once, the second a period later.
+    ASSERT_TRUE(Eventually(
+        [&] {
+            int reads = 0;
+            for (const WireRequest &r : Wire(id))
+                reads += r.group == GROUP_AI && r.command == CMD_AI_READ_CJC;
+            return reads >= 2;
+        },
+        std::chrono::milliseconds(3000)));
     const CjcHistory history = History(handle);
     EXPECT_EQ(history.count, 0);
     for (uint16_t sample : history.samples)

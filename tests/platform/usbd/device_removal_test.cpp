@@ -123,6 +123,9 @@ TEST_F(DeviceRemoval, WaitForRemovalEndsWhenTheClientsRoutineHasReturned)
     EXPECT_FALSE(usbd::waitDeviceRemoved(address, 50)) << "the routine has not returned";
     client->release_removal();
     EXPECT_TRUE(usbd::waitDeviceRemoved(address, 2000));
+    // Forgotten with its notice thread: the handle is unknown now.
+    EXPECT_EQ(client->funcs(slot)->lpGetDeviceInfo(client->device(slot)), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_TRUE(usbd::waitDeviceRemoved(address + 1000, 0)) << "an address the host does not know";
 }
 
