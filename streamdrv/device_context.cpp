@@ -170,7 +170,8 @@ BOOL ModuleRemoved(const DeviceContext *context)
 BOOL ModulePresent(const DeviceContext *context)
 {
     // The host stack has no device information for a device that has gone.
-    return !ModuleRemoved(context) && context->usbFuncs->lpGetDeviceInfo(context->usbDevice) != nullptr;
+    const LPGET_DEVICE_INFO deviceInfo = context->usbFuncs->lpGetDeviceInfo;
+    return !ModuleRemoved(context) && (!deviceInfo || deviceInfo(context->usbDevice) != nullptr);
 }
 
 DeviceContext *CreateDeviceContext(USB_HANDLE usbDevice, LPCUSB_FUNCS usbFuncs)

@@ -90,14 +90,14 @@ std::shared_ptr<StreamDevice> DeviceManager::reserve(std::u16string_view prefix)
 
 void DeviceManager::release(const std::shared_ptr<StreamDevice> &device)
 {
-    bool orphaned;
     {
+        // The Active key goes while the device still holds its number: a device activated
+        // at the same moment may take the number as soon as it is free, and its key is its own.
         std::lock_guard guard(lock_);
+        if (!device->orphaned)
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, device->activeKey.c_str());
         devices_.erase(device->token);
-        orphaned = device->orphaned;
     }
-    if (!orphaned)
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, device->activeKey.c_str());
     device->library.reset();
 }
 

@@ -133,7 +133,13 @@ protected:
     {
         const int number = DeviceNumberOf(boardId);
         EXPECT_GE(number, 0);
-        const std::u16string callName = ReadString(DriverKey(number), QMS_REGVAL_CALL_NAME);
+        return OpenNamed(ReadString(DriverKey(number), QMS_REGVAL_CALL_NAME));
+    }
+
+    // Opens a stream device by name; the test's end closes it, so that no removal path waits
+    // for it after a failed assertion.
+    HANDLE OpenNamed(const std::u16string &callName)
+    {
         const HANDLE handle = CreateFileW(callName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                           OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(handle, INVALID_HANDLE_VALUE) << Narrow(callName) << " error " << GetLastError();

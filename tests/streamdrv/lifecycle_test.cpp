@@ -145,8 +145,7 @@ TEST_F(Lifecycle, AModulePluggedAgainAtOnceKeepsItsNumberAndItsNewHandleWorksAnd
     Plug(7, {{"serial", "CYCLE-B"}});
     // Device000 is the cycling module, Device001 the other.
     ASSERT_EQ(Narrow(ReadString(DriverKey(1), QMS_REGVAL_CALL_NAME)), "U932:");
-    const HANDLE other = CreateFileW(u"U932:", 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    const HANDLE other = OpenNamed(u"U932:");
     const HANDLE otherRemoved = OpenRemovalEvent(1);
     // Saved values of the cycling module's number, unlike any template.
     HKEY key;
@@ -161,15 +160,15 @@ TEST_F(Lifecycle, AModulePluggedAgainAtOnceKeepsItsNumberAndItsNewHandleWorksAnd
         SCOPED_TRACE(cycle);
         {
             const std::u16string callName = ReadString(DriverKey(0), QMS_REGVAL_CALL_NAME);
-            const HANDLE handle = CreateFileW(callName.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            ASSERT_NE(handle, INVALID_HANDLE_VALUE) << Narrow(callName) << " error " << GetLastError();
+            const HANDLE handle = OpenNamed(callName);
+            ASSERT_NE(handle, INVALID_HANDLE_VALUE);
             BYTE board[4] = {};
             ASSERT_TRUE(Control(handle, IOCTL_QMS_GET_BOARD_ID, nullptr, 0, board, 4)) << GetLastError();
             EXPECT_EQ(board[3], 7);
             const HANDLE removed = OpenRemovalEvent(0);
             EXPECT_EQ(WaitForSingleObject(removed, 0), WAIT_TIMEOUT) << "a removal left over from the last plug";
             CloseHandle(removed);
-            CloseHandle(handle);
+            Close(handle);
         }
         ASSERT_EQ(qms_sim_unplug(id), 0);
         id = Plug(7, {{"serial", "CYCLE-A"}});
@@ -183,7 +182,6 @@ TEST_F(Lifecycle, AModulePluggedAgainAtOnceKeepsItsNumberAndItsNewHandleWorksAnd
     EXPECT_EQ(Narrow(ReadString(DriverKey(1), QMS_REGVAL_CALL_NAME)), "U932:");
     EXPECT_EQ(WaitForSingleObject(otherRemoved, 0), WAIT_TIMEOUT);
     CloseHandle(otherRemoved);
-    CloseHandle(other);
 }
 
 // What the process holds: threads, mappings, address space and resident memory (kB).

@@ -240,6 +240,42 @@ TEST_F(DeviceManager, CloseWaitsForCallsOnTheSameHandle)
     EXPECT_LT(log.find("IOControlLeave(TST1:)"), log.find("Close(TST1:)"));
 }
 
+// The Active key of a device being deactivated goes before its number is free again: a device
+// activated at the same moment, which may take that number, keeps its own key.
+TEST_F(DeviceManager, ActivationAlongsideADeactivationKeepsItsActiveKey)
+{
+    for (DWORD round = 0; round < 500; ++round) {
+        SCOPED_TRACE(round);
+        const HANDLE old = ActivateDevice(deviceKey, 1000 + round);
+        ASSERT_TRUE(old);
+        std::promise<void> go;
+        std::shared_future<void> start = go.get_future().share();
+        auto deactivation = std::async(std::launch::async, [&] {
+            start.wait();
+            return DeactivateDevice(old);
+        });
+        auto activation = std::async(std::launch::async, [&] {
+            start.wait();
+            return ActivateDevice(deviceKey, 5000 + round);
+        });
+        go.set_value();
+        ASSERT_TRUE(deactivation.get());
+        const HANDLE fresh = activation.get();
+        ASSERT_TRUE(fresh);
+        int keys = 0;
+        for (int n = 1; n <= 2; ++n) {
+            const std::u16string active = n == 1 ? u"Drivers\\Active\\01" : u"Drivers\\Active\\02";
+            DWORD type = 0;
+            if (keyExists(active)) {
+                ++keys;
+                EXPECT_EQ(dwordValue(active, u"ClientInfo", &type), 5000 + round);
+            }
+        }
+        EXPECT_EQ(keys, 1);
+        ASSERT_TRUE(DeactivateDevice(fresh));
+    }
+}
+
 TEST_F(DeviceManager, ShutdownDeinitsIdleDevices)
 {
     ASSERT_TRUE(ActivateDevice(deviceKey, 1));
