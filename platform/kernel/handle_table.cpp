@@ -8,107 +8,29 @@
 // handle keeps failing with ERROR_INVALID_HANDLE long after its object is gone instead of
 // naming a newer object.
 #include <cstdint>
-#include <deque>
-#include <mutex>
-#include <shared_mutex>
-#include <vector>
 
 #include "platform/kernel/guard.h"
 #include "platform/kernel/object.h"
+#include "platform/kernel/token_table.h"
 
 namespace qms::kernel {
 namespace {
 
-constexpr std::uint32_t slotMask = 0xFFFFu;
-constexpr std::size_t maxSlots = slotMask; // slot numbers 1..65535
-constexpr std::uint32_t generationMask = 0x7FFFu;
-// A freed slot waits until this many others have been freed before it is used again.
-constexpr std::size_t reuseDelay = 1024;
-
-struct Slot {
-    std::shared_ptr<Object> object;
-    std::uint32_t generation = 1;
-};
-
-class HandleTable {
-public:
-    HANDLE insert(std::shared_ptr<Object> object)
-    {
-        std::unique_lock lock(mutex_);
-        std::size_t index;
-        if (freeSlots_.size() > reuseDelay || (slots_.size() == maxSlots && !freeSlots_.empty())) {
-            index = freeSlots_.front();
-            freeSlots_.pop_front();
-        } else if (slots_.size() < maxSlots) {
-            slots_.emplace_back();
-            index = slots_.size() - 1;
-        } else {
-            return nullptr;
-        }
-        Slot &slot = slots_[index];
-        slot.object = std::move(object);
-        const std::uint32_t token = (slot.generation << 16) | static_cast<std::uint32_t>(index + 1);
-        return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(token));
-    }
-
-    std::shared_ptr<Object> find(HANDLE handle) const
-    {
-        std::shared_lock lock(mutex_);
-        const std::size_t index = indexOf(handle);
-        return index == noSlot ? nullptr : slots_[index].object;
-    }
-
-    std::shared_ptr<Object> remove(HANDLE handle)
-    {
-        std::unique_lock lock(mutex_);
-        const std::size_t index = indexOf(handle);
-        if (index == noSlot)
-            return nullptr;
-        Slot &slot = slots_[index];
-        std::shared_ptr<Object> object = std::move(slot.object);
-        slot.object.reset();
-        slot.generation = (slot.generation + 1) & generationMask;
-        if (slot.generation == 0)
-            slot.generation = 1;
-        // Cannot throw for long: the queue never holds more entries than the table has slots,
-        // but a failed push must not lose the close that already happened.
-        try {
-            freeSlots_.push_back(index);
-        } catch (...) {
-            // The slot stays retired; the table shrinks by one slot.
-        }
-        return object;
-    }
-
-private:
-    static constexpr std::size_t noSlot = maxSlots;
-
-    // The index of the live slot a handle names, or noSlot. Caller holds the lock.
-    std::size_t indexOf(HANDLE handle) const
-    {
-        const auto value = reinterpret_cast<std::uintptr_t>(handle);
-        if (value == 0 || value > 0x7FFFFFFFu)
-            return noSlot;
-        const auto token = static_cast<std::uint32_t>(value);
-        const std::size_t number = token & slotMask;
-        if (number == 0 || number > slots_.size())
-            return noSlot;
-        const Slot &slot = slots_[number - 1];
-        if (!slot.object || slot.generation != (token >> 16))
-            return noSlot;
-        return number - 1;
-    }
-
-    mutable std::shared_mutex mutex_;
-    std::vector<Slot> slots_;
-    std::deque<std::size_t> freeSlots_;
-};
+// Slot numbers 1..65535; bit 31 stays clear.
+using HandleTable = TokenTable<Object, 0, 0xFFFF>;
 
 // Never destroyed: detached threads may still close handles while the process exits.
 HandleTable &table()
 {
     static HandleTable *instance = new HandleTable;
     return *instance;
+}
+
+// The token a handle carries, or 0 (which names nothing) for a value no token can have.
+std::uint32_t tokenOf(HANDLE handle)
+{
+    const auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(handle));
+    return value > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(value);
 }
 
 } // namespace
@@ -120,7 +42,7 @@ HANDLE insertObject(std::shared_ptr<Object> object)
         return nullptr;
     }
     return guarded(HANDLE{}, [&]() -> HANDLE {
-        HANDLE handle = table().insert(std::move(object));
+        const auto handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(table().insert(std::move(object))));
         if (!handle)
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return handle;
@@ -129,7 +51,7 @@ HANDLE insertObject(std::shared_ptr<Object> object)
 
 std::shared_ptr<Object> lookupObject(HANDLE handle)
 {
-    return table().find(handle);
+    return table().find(tokenOf(handle));
 }
 
 } // namespace qms::kernel
@@ -137,7 +59,7 @@ std::shared_ptr<Object> lookupObject(HANDLE handle)
 extern "C" BOOL CloseHandle(HANDLE hObject)
 {
     return qms::kernel::guarded(FALSE, [&]() -> BOOL {
-        std::shared_ptr<qms::kernel::Object> object = qms::kernel::table().remove(hObject);
+        std::shared_ptr<qms::kernel::Object> object = qms::kernel::table().remove(qms::kernel::tokenOf(hObject));
         if (!object) {
             SetLastError(ERROR_INVALID_HANDLE);
             return FALSE;
