@@ -28,7 +28,7 @@ extern "C" QMS_EXPORT uint32_t CheckEvent(uint32_t handle, uint16_t *eventCode, 
 {
     // The wait must not hold the device's call lock: other threads go on using the handle,
     // and the last DeviceClose must be able to wake this one.
-    try {
+    return Shielded(uint32_t{QMS_ERR_NULL_HANDLE}, [&]() -> uint32_t {
         RecordRef record = FindRecordByHandle(handle);
         if (!record)
             return QMS_ERR_NULL_HANDLE;
@@ -59,7 +59,5 @@ extern "C" QMS_EXPORT uint32_t CheckEvent(uint32_t handle, uint16_t *eventCode, 
         }
         record->waitersGone.notify_all();
         return QMS_SUCCESS;
-    } catch (...) {
-        return QMS_ERR_NULL_HANDLE;
-    }
+    });
 }
