@@ -208,7 +208,9 @@ Statement Database::statement(const char *sql)
 {
     auto &stmt = statements_[sql];
     if (!stmt) {
-        int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+        // Preparing reads the schema, which another process may hold locked for a moment
+        // (creating the file, switching it to WAL): bounded like every other wait.
+        int rc = retryWhileBusy([&] { return sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr); });
         if (rc != SQLITE_OK) {
             statements_.erase(sql);
             throw StoreError{mapFailure(rc, writing_ ? ERROR_CANTWRITE : ERROR_CANTREAD)};
