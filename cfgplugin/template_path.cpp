@@ -14,6 +14,8 @@ public:
     void append(std::string_view text)
     {
         const std::size_t n = text.size() < room_ - used_ ? text.size() : room_ - used_;
+        if (n == 0)
+            return; // a missing text has no data to copy from
         std::memcpy(field_ + used_, text.data(), n);
         used_ += n;
         field_[used_] = '\0';
