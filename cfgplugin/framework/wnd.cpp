@@ -1,6 +1,7 @@
 #include "cfgplugin/framework/wnd.h"
 
 #include <unordered_map>
+#include <vector>
 
 #include "cfgplugin/framework/data_exchange.h"
 #include "qms_text.h"
@@ -165,6 +166,15 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT *pResult
 
 void CWnd::OnNcDestroy()
 {
+    // The controls went with the window; the objects bound to them let go as well, so that
+    // a dialog made again from the same object binds its new controls.
+    std::vector<CWnd *> bound;
+    for (const auto &[hWnd, wnd] : permanentMap()) {
+        if (wnd != this && (!IsWindow(hWnd) || ::GetParent(hWnd) == m_hWnd))
+            bound.push_back(wnd);
+    }
+    for (CWnd *wnd : bound)
+        wnd->Detach();
     Detach();
     PostNcDestroy();
 }

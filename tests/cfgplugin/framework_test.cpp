@@ -182,6 +182,19 @@ TEST_F(Framework, ModalDialogEndsThroughOnOkAndOnCancel)
         RecordingDialog dialog(log);
         EXPECT_EQ(dialog.DoModal(), expected);
         EXPECT_EQ(dialog.m_hWnd, nullptr) << "the object let go of its window";
+        EXPECT_EQ(dialog.text.m_hWnd, nullptr) << "and of its controls";
+    }
+}
+
+TEST_F(Framework, ADialogMadeAgainBindsItsNewControls)
+{
+    RecordingDialog dialog(log);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(dialog.Create(IDD_FRAME_DIALOG));
+        EXPECT_EQ(dialog.text.m_hWnd, dialog.GetDlgItem(IDC_FRAME_TEXT)) << "round " << round;
+        EXPECT_EQ(dialog.tabs.GetItemCount(), 2) << "round " << round;
+        dialog.DestroyWindow();
+        EXPECT_EQ(dialog.tabs.m_hWnd, nullptr);
     }
 }
 
