@@ -6,6 +6,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QtTest/QTest>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -142,11 +143,40 @@ QWidget *widgetOf(HWND hwnd)
     return nullptr;
 }
 
+// The Itanium C++ ABI (GCC and Clang on Linux) gives a pointer to a virtual member function
+// the byte offset of the function's slot in the table, plus one.
+template <class Member>
+std::size_t slotOf(Member member)
+{
+    struct {
+        std::uintptr_t ptr;
+        std::ptrdiff_t adjust;
+    } raw;
+    static_assert(sizeof raw == sizeof member);
+    std::memcpy(&raw, &member, sizeof raw);
+    return (raw.ptr - 1) / sizeof(void *);
+}
+
+struct SlotProbe : CDialog {
+    static std::vector<std::size_t> order()
+    {
+        return {slotOf(&SlotProbe::GetMessageMap), slotOf(&SlotProbe::DoDataExchange),
+                slotOf(&SlotProbe::PostNcDestroy), slotOf(&SlotProbe::OnInitDialog),
+                slotOf(&SlotProbe::OnOK),          slotOf(&SlotProbe::OnCancel)};
+    }
+};
+
 class Framework : public testing::Test {
 protected:
     void TearDown() override { processEvents(); }
     std::vector<std::string> log;
 };
+
+TEST_F(Framework, VirtualOperationsKeepTheirSlots)
+{
+    // Slots 0 and 1 are the destructor's (complete and deleting); nothing comes between.
+    EXPECT_EQ(SlotProbe::order(), (std::vector<std::size_t>{2, 3, 4, 5, 6, 7}));
+}
 
 TEST_F(Framework, CommandsAndNotificationsReachTheMostDerivedHandler)
 {
