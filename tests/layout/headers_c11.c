@@ -3,6 +3,7 @@
 #include "qms6093ext.h"
 #include "qms_byteorder.h"
 #include "qms_cdefs.h"
+#include "qms_cfgplugin.h"
 #include "qms_gainlist.h"
 #include "qms_identity.h"
 #include "qms_ioctl.h"
