@@ -276,6 +276,10 @@ void LibusbBus::start()
         return;
     }
     stopping_ = false;
+    // The event thread runs before the first module is attached: attaching one asks it for
+    // its board number, and that transfer completes only on the event thread.
+    eventsDone_ = 0;
+    events_ = std::thread([this] { runEvents(); });
     if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG)) {
         // With ENUMERATE the modules present now arrive inside this call, on this thread.
         hotplugRegistered_ =
@@ -293,10 +297,9 @@ void LibusbBus::start()
         if (count >= 0)
             libusb_free_device_list(list, 1);
     }
-    // Attached before start returns, so that boot knows whether a real module is there.
+    // Attached before start returns, so that boot knows whether a real module is there;
+    // the worker takes over what comes later.
     drainQueue();
-    eventsDone_ = 0;
-    events_ = std::thread([this] { runEvents(); });
     worker_ = std::thread([this] { runWorker(); });
 }
 

@@ -169,54 +169,93 @@ TEST_F(RealModule, ArrivesByHotPlugAndAnswersLikeTheSimulatedBus)
     EXPECT_GT(simulatedWire.size(), 5u);
 }
 
+TEST_F(RealModule, ModulePluggedBeforeStartIsAttachedAtBootWithoutTheDemoModule)
+{
+    qms_platform_shutdown();
+    EmulatedModule emulated(Scenario(48));
+    emulated.plug();
+    unsetenv("QMS_SIM"); // the default: a demo module, unless a real one is attached
+    const auto start = std::chrono::steady_clock::now();
+    const int started = qms_platform_start();
+    const auto took = std::chrono::steady_clock::now() - start;
+    setenv("QMS_SIM", "none", 1);
+    ASSERT_EQ(started, 0);
+    EXPECT_LT(took, 1500ms) << "the module's board number was read at once, not after a time-out";
+    EXPECT_EQ(qms::usbd::libusb_bus::attachedCount(), 1u) << "attached before the start returned";
+    uint32_t dev = 0;
+    ASSERT_NO_THROW(dev = DeviceNumberOfBoard(48));
+    uint32_t handle = 0;
+    EXPECT_EQ(DeviceOpen(dev, &handle), 0u);
+    DeviceClose(&handle);
+    char simulated[256] = {};
+    ASSERT_GE(qms_sim_list(simulated, sizeof simulated), 0);
+    EXPECT_TRUE(nlohmann::json::parse(simulated).empty()) << "no phantom module: " << simulated;
+}
+
+namespace {
+
+// A module attached through libusb and opened, whose digital-input reply is faulted once.
+struct FaultedModule {
+    FaultedModule(uint32_t board, const nlohmann::json &fault) : emulated(Scenario(board))
+    {
+        emulated.plug();
+        dev = AttachedDevice(board);
+        EXPECT_EQ(DeviceOpen(dev, &handle), 0u);
+        nlohmann::json rule = fault;
+        rule["group"] = GROUP_DIO;
+        rule["command"] = CMD_DIO_DI_REPLY;
+        rule["occurrence"] = 1;
+        emulated.inject(nlohmann::json::array({rule}));
+    }
+    ~FaultedModule() { DeviceClose(&handle); }
+
+    // The read that meets the fault: its result; the caller's value must stay as it was.
+    uint32_t Read()
+    {
+        uint16_t value = 0x4242;
+        const uint32_t result = DioReadPortByte(handle, 0, &value);
+        EXPECT_EQ(value, 0x4242);
+        return result;
+    }
+    uint32_t ReadAgain()
+    {
+        uint16_t value = 0;
+        return DioReadPortByte(handle, 0, &value);
+    }
+
+    EmulatedModule emulated;
+    uint32_t dev = 0;
+    uint32_t handle = 0;
+};
+
+} // namespace
+
 TEST_F(RealModule, StallIsClearedAndTheNextRequestSucceeds)
 {
-    EmulatedModule emulated(Scenario(42));
-    emulated.plug();
-    const uint32_t dev = AttachedDevice(42);
-    uint32_t handle = 0;
-    ASSERT_EQ(DeviceOpen(dev, &handle), 0u);
-    emulated.inject({{{"group", GROUP_DIO}, {"command", CMD_DIO_DI_REPLY}, {"fault", "stall"}, {"occurrence", 1}}});
-    uint16_t value = 0x4242;
-    EXPECT_EQ(DioReadPortByte(handle, 0, &value), TransferFailed(dev));
-    EXPECT_EQ(value, 0x4242);
-    EXPECT_EQ(emulated.clearHalts(), 1u) << "endpoint 0 was cleared on the device";
-    EXPECT_EQ(DioReadPortByte(handle, 0, &value), 0u);
-    DeviceClose(&handle);
+    FaultedModule module(42, {{"fault", "stall"}});
+    EXPECT_EQ(module.Read(), TransferFailed(module.dev));
+    EXPECT_EQ(module.emulated.clearHalts(), 1u) << "endpoint 0 was cleared on the device";
+    EXPECT_EQ(module.ReadAgain(), 0u);
 }
 
 TEST_F(RealModule, WithheldCompletionIsCancelledAtTheTimeOut)
 {
-    EmulatedModule emulated(Scenario(43));
-    emulated.plug();
-    const uint32_t dev = AttachedDevice(43);
-    uint32_t handle = 0;
-    ASSERT_EQ(DeviceOpen(dev, &handle), 0u);
-    emulated.inject({{{"group", GROUP_DIO}, {"command", CMD_DIO_DI_REPLY}, {"fault", "no_completion"}, {"occurrence", 1}}});
-    uint16_t value = 0x4242;
+    FaultedModule module(43, {{"fault", "no_completion"}});
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(DioReadPortByte(handle, 0, &value), TransferFailed(dev));
+    EXPECT_EQ(module.Read(), TransferFailed(module.dev));
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, 1900ms);
     EXPECT_LT(waited, 3500ms);
-    EXPECT_TRUE(Eventually([&] { return emulated.discards() >= 1 && emulated.urbsInFlight() == 0; }))
+    EXPECT_TRUE(Eventually([&] { return module.emulated.discards() >= 1 && module.emulated.urbsInFlight() == 0; }))
         << "the transfer was discarded on the device and reaped";
-    EXPECT_EQ(DioReadPortByte(handle, 0, &value), 0u);
-    DeviceClose(&handle);
+    EXPECT_EQ(module.ReadAgain(), 0u);
 }
 
 TEST_F(RealModule, ShortReplyIsTheDriversError)
 {
-    EmulatedModule emulated(Scenario(44));
-    emulated.plug();
-    const uint32_t dev = AttachedDevice(44);
-    uint32_t handle = 0;
-    ASSERT_EQ(DeviceOpen(dev, &handle), 0u);
-    emulated.inject({{{"group", GROUP_DIO}, {"command", CMD_DIO_DI_REPLY}, {"fault", "short"}, {"bytes", 4}}});
-    uint16_t value = 0x4242;
-    EXPECT_NE(DioReadPortByte(handle, 0, &value), 0u);
-    EXPECT_EQ(value, 0x4242);
-    DeviceClose(&handle);
+    FaultedModule module(44, {{"fault", "short"}, {"bytes", 4}});
+    EXPECT_NE(module.Read(), 0u);
+    EXPECT_EQ(module.ReadAgain(), 0u);
 }
 
 TEST_F(RealModule, UnplugEndsPendingTransfersAndReplugKeepsTheNumber)
