@@ -102,6 +102,15 @@ void ReleaseDeviceRecord(uint32_t deviceNumber, uint32_t *handleVariable)
         *handleVariable = 0;
 }
 
+// Whether the module of a record whose open requests failed has gone. The failed transfer
+// ends before the driver's removal notice sets the removal event, on another thread and
+// within moments; a module that is still there costs this open the wait.
+bool ModuleWentAway(const DeviceRecord &record)
+{
+    constexpr DWORD removalNoticeGraceMs = 100;
+    return WaitForSingleObject(record.events[1], removalNoticeGraceMs) == WAIT_OBJECT_0;
+}
+
 // An application that ends with devices still open must not hold up the platform's
 // shutdown, which waits for the stream handles of every module it removes: at exit the
 // records are released as by their last DeviceClose. Registered after the platform has
@@ -182,6 +191,14 @@ extern "C" QMS_EXPORT uint32_t DeviceOpen(uint32_t deviceNumber, uint32_t *handl
             uint32_t released = record->handle;
             ReleaseDeviceRecord(deviceNumber, &released);
             return DeviceError(deviceNumber, QMS_ERRIDX_BOARD_ID);
+        }
+        // A module that went away while it was asked is absent, as if its stream device had
+        // not opened: the caller of a failed open gets no handle, and the driver's removal,
+        // which waits until every stream handle is closed, is not held up by this one.
+        if (!blocksRead && ModuleWentAway(*record)) {
+            uint32_t released = record->handle;
+            ReleaseDeviceRecord(deviceNumber, &released);
+            return DeviceError(deviceNumber, QMS_ERRIDX_STREAM_OPEN);
         }
         *handle = record->handle;
         return result;

@@ -444,8 +444,8 @@ QMS_EXPORT int DllMain(void *module, uint32_t reason, void *reserved);
  * QMS_ERRIDX_PARAMETERS when the parameter blocks could not be read (the handle is valid
  * all the same; a module that did not take the read-back of its outputs is not asked for
  * its blocks, and blocks not read stay 0); 2 without registry settings; or the device code
- * of QMS_ERRIDX_NO_RECORD, QMS_ERRIDX_STREAM_OPEN or QMS_ERRIDX_BOARD_ID. A null handle
- * pointer gives 10. The platform is started on first use. */
+ * of QMS_ERRIDX_NO_RECORD, QMS_ERRIDX_STREAM_OPEN (also for a module that went away while it
+ * was opened: no handle then) or QMS_ERRIDX_BOARD_ID. A null handle pointer gives 10. The platform is started on first use. */
 QMS_EXPORT uint32_t DeviceOpen(uint32_t deviceNumber, uint32_t *handle);
 
 /* Releases one reference of the handle in *handle and writes 0 there. The last release

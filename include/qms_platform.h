@@ -317,6 +317,11 @@ QMS_EXPORT BOOL DeactivateDevice(HANDLE hDevice);
 QMS_EXPORT int qms_platform_start(void);
 QMS_EXPORT void qms_platform_shutdown(void);
 
+/* USB-6093 modules plugged into this machine that the platform found but could not attach
+ * (busy in another program, no permission), one line each ending in '\n'. Writes at most
+ * size - 1 bytes and a terminating 0 when size > 0; returns the full length without it. */
+QMS_EXPORT long qms_platform_usb_unavailable(char *buf, size_t size);
+
 QMS_EXTERN_C_END
 
 #endif

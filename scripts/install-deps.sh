@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config g++-multilib
           libsqlite3-dev nlohmann-json3-dev libcli11-dev
           libgtest-dev libgmock-dev libbenchmark-dev python3 python3-pytest python3-venv
-          qt6-base-dev libqt6test6 qt6-qpa-plugins fonts-dejavu-core)
+          qt6-base-dev libqt6test6 qt6-qpa-plugins fonts-dejavu-core
+          libusb-1.0-0-dev libumockdev-dev umockdev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

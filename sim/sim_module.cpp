@@ -24,6 +24,8 @@ const char *outcomeName(ControlOutcome outcome)
     case ControlOutcome::Stall: return "stall";
     case ControlOutcome::NoCompletion: return "no_completion";
     case ControlOutcome::Removed: return "removed";
+    case ControlOutcome::Cancelled: return "cancelled";
+    case ControlOutcome::Failed: return "failed";
     }
     return "?";
 }

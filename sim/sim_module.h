@@ -20,7 +20,7 @@ namespace qms::sim {
 constexpr uint16_t kVendorId = 0x3A5C;
 constexpr uint16_t kProductId = 0x6093;
 
-class SimModule : public qms::usbd::BusDevice {
+class SimModule : public qms::usbd::SimulatedBusDevice {
 public:
     SimModule(const Scenario &scenario, std::string serial, std::shared_ptr<NonVolatileState> memory);
 

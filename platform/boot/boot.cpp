@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/boot/simulated_modules.h"
+#include "platform/boot/bus_backends.h"
 #include "platform/boot/stream_driver_install.h"
 #include "platform/devmgr/device_manager.h"
 #include "platform/registry/store.h"
@@ -47,7 +47,7 @@ void boot()
     devmgr::DeviceManager::instance().start();
     usbd::Host::instance().start();
     installStreamDriver();
-    plugSimulatedModules();
+    startBusBackends();
 }
 
 } // namespace
@@ -110,10 +110,10 @@ extern "C" QMS_EXPORT void qms_platform_shutdown(void)
         life.phase = boot::Phase::ShuttingDown;
         life.owner = std::this_thread::get_id();
     }
-    boot::unplugSimulatedModules();
+    boot::stopBusBackends();
     usbd::Host::instance().shutdown(boot::removalBound);
     devmgr::DeviceManager::instance().shutdown();
-    boot::releaseSimulatedModules();
+    boot::releaseBusBackends();
     registry::closeStore();
     {
         std::lock_guard guard(life.lock);

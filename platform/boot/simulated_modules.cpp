@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/devmgr/library.h"
+#include "platform/usbd/libusb_bus.h"
 
 namespace qms::boot {
 
@@ -28,6 +29,9 @@ void plugSimulatedModules()
 {
     const char *env = std::getenv("QMS_SIM");
     if (env && std::strcmp(env, "none") == 0)
+        return;
+    // A user with a module plugged in never sees a phantom demo module beside it.
+    if (!env && usbd::libusb_bus::attachedCount() > 0)
         return;
     std::string why;
     auto library = devmgr::DriverLibrary::loadFile("libqmssim.so", &why);

@@ -1,5 +1,6 @@
 // The simulated modules plugged at start: libqmssim, found like a driver library, plugs
-// what QMS_SIM names (unset: one demo module; "none": nothing).
+// what QMS_SIM names (unset: one demo module, unless a real module is attached; "none":
+// nothing).
 #pragma once
 
 namespace qms::boot {

@@ -72,6 +72,8 @@ TransferEnd endOf(const Transfer &transfer, const ControlResult &result)
     }
     case ControlOutcome::Stall:
         return {0, USB_STALL_ERROR};
+    case ControlOutcome::Cancelled:
+        return {0, USB_CANCELED_ERROR};
     default:
         return {0, USB_DEVICE_NOT_RESPONDING_ERROR};
     }
@@ -86,6 +88,18 @@ std::shared_ptr<Transfer> liveTransfer(USB_TRANSFER handle)
     return transfer;
 }
 
+// Lets the bus end a transfer the host no longer waits for; it does not wait for the bus.
+void cancelOnBus(Transfer &transfer)
+{
+    std::shared_ptr<BusDevice> bus;
+    {
+        std::lock_guard guard(transfer.device->lock);
+        bus = transfer.device->bus;
+    }
+    if (bus)
+        bus->cancel(&transfer);
+}
+
 USB_TRANSFER fail(DWORD error)
 {
     SetLastError(error);
@@ -94,11 +108,11 @@ USB_TRANSFER fail(DWORD error)
 
 } // namespace
 
-void endTransfer(Transfer &transfer, TransferEnd end)
+bool endTransfer(Transfer &transfer, TransferEnd end)
 {
     std::unique_lock guard(transfer.lock);
     if (transfer.state != Transfer::State::Pending)
-        return;
+        return false;
     if (transfer.in && end.bytes)
         std::memcpy(transfer.clientBuffer, transfer.data.data(), end.bytes);
     transfer.bytes = end.bytes;
@@ -111,7 +125,7 @@ void endTransfer(Transfer &transfer, TransferEnd end)
             transfer.device->halted = true;
     }
     if (!transfer.routine)
-        return;
+        return true;
     transfer.routineRunning = true;
     transfer.routineThread = std::this_thread::get_id();
     guard.unlock();
@@ -119,6 +133,7 @@ void endTransfer(Transfer &transfer, TransferEnd end)
     guard.lock();
     transfer.routineRunning = false;
     transfer.routineDone.notify_all();
+    return true;
 }
 
 USB_TRANSFER issueVendorTransfer(USB_HANDLE handle, LPTRANSFER_NOTIFY_ROUTINE routine,
@@ -165,32 +180,15 @@ USB_TRANSFER issueVendorTransfer(USB_HANDLE handle, LPTRANSFER_NOTIFY_ROUTINE ro
         return token;
     }
 
-    ControlResult result;
-    {
-        std::lock_guard guard(device->controlLock);
-        result = bus->control(transfer->setup, transfer->data.data());
-    }
-    switch (result.outcome) {
-    case ControlOutcome::NoCompletion:
-        break;
-    case ControlOutcome::Removed:
+    // The completion keeps the transfer, and with it the data buffer, alive until the bus
+    // has let go of it, even when the client has closed the handle long before.
+    auto done = [transfer](const ControlResult &result) {
         endTransfer(*transfer, endOf(*transfer, result));
-        Host::instance().deviceGone(device);
-        break;
-    default:
-        if (result.latencyMicros == 0) {
-            endTransfer(*transfer, endOf(*transfer, result));
-        } else {
-            const auto due = CompletionQueue::Clock::now() +
-                             std::chrono::microseconds(result.latencyMicros);
-            Host::instance().completions().schedule(
-                due, [weak = std::weak_ptr<Transfer>(transfer), end = endOf(*transfer, result)] {
-                    if (const auto pending = weak.lock())
-                        endTransfer(*pending, end);
-                });
-        }
-        break;
-    }
+        if (result.outcome == ControlOutcome::Removed)
+            Host::instance().deviceGone(transfer->device);
+    };
+    std::lock_guard guard(device->controlLock);
+    bus->submit(transfer->setup, transfer->data.data(), transfer.get(), std::move(done));
     return token;
 }
 
@@ -221,7 +219,9 @@ BOOL abortTransfer(USB_TRANSFER handle)
     const auto transfer = liveTransfer(handle);
     if (!transfer)
         return FALSE;
-    endTransfer(*transfer, {0, USB_CANCELED_ERROR});
+    const bool wasPending = endTransfer(*transfer, {0, USB_CANCELED_ERROR});
+    if (wasPending)
+        cancelOnBus(*transfer);
     return TRUE;
 }
 
@@ -233,7 +233,8 @@ BOOL closeTransfer(USB_TRANSFER handle)
         return FALSE;
     }
     std::unique_lock guard(transfer->lock);
-    if (transfer->state == Transfer::State::Pending) {
+    const bool wasPending = transfer->state == Transfer::State::Pending;
+    if (wasPending) {
         transfer->error = USB_CANCELED_ERROR;
         forgetPending(*transfer);
     }
@@ -242,6 +243,9 @@ BOOL closeTransfer(USB_TRANSFER handle)
     // it is the routine itself that closes its transfer.
     if (transfer->routineRunning && transfer->routineThread != std::this_thread::get_id())
         transfer->routineDone.wait(guard, [&] { return !transfer->routineRunning; });
+    guard.unlock();
+    if (wasPending)
+        cancelOnBus(*transfer);
     return TRUE;
 }
 

@@ -1,7 +1,8 @@
-// Control transfers on endpoint 0: one asynchronous engine. A transfer is issued to the bus
-// device at once on a private copy of its data; it ends inline when the device answered at
-// once, later on the completion thread after the bus latency, or never (until closed or the
-// device is removed). IN data reaches the client's buffer only when it ends.
+// Control transfers on endpoint 0: one asynchronous engine. A transfer is submitted to the
+// bus device at once on a private copy of its data; it ends when the bus completes it
+// (inline, or later on a thread of the backend), when the client aborts or closes it (the
+// bus is then asked to cancel it), or when the device is removed. IN data reaches the
+// client's buffer only when it ends.
 #pragma once
 
 #include <condition_variable>
@@ -51,8 +52,9 @@ BOOL abortTransfer(USB_TRANSFER transfer);
 BOOL closeTransfer(USB_TRANSFER transfer);
 
 // Ends a pending transfer (no effect on one that has ended or is closed): copies IN data,
-// records the result and runs the completion routine once, with no lock held.
-void endTransfer(Transfer &transfer, TransferEnd end);
+// records the result and runs the completion routine once, with no lock held. True when
+// this call ended it.
+bool endTransfer(Transfer &transfer, TransferEnd end);
 
 // Drops every transfer handle (platform shutdown).
 void forgetTransfers();

@@ -11,7 +11,7 @@
 
 namespace {
 
-class InstantDevice : public qms::usbd::BusDevice {
+class InstantDevice : public qms::usbd::SimulatedBusDevice {
 public:
     qms::usbd::DeviceIdentity identity() const override
     {

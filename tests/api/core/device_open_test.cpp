@@ -129,6 +129,23 @@ TEST(DeviceOpen, AModuleThatStopsAnsweringIsAskedOnce)
     DeviceClose(&handle);
 }
 
+TEST(DeviceOpen, AModuleRemovedDuringTheOpenGivesNoHandleAndDoesNotHoldUpItsRemoval)
+{
+    SimulatedModule module(QuietScenario());
+    const uint32_t dev = module.deviceNumber();
+    // The module goes away while its first parameter block is asked for.
+    module.update({{"faults", {{{"group", GROUP_AI}, {"command", CMD_AI_CHAN_CONFIG_SELECT},
+                                {"fault", "remove"}}}}});
+    uint32_t handle = 77;
+    EXPECT_EQ(DeviceOpen(dev, &handle), Code(dev, QMS_ERRIDX_STREAM_OPEN)) << "the module is absent";
+    EXPECT_EQ(handle, 0u) << "no handle to a module that has gone";
+    module.unplug();
+    const bool removed = module.waitRemoved(3000);
+    if (handle)
+        DeviceClose(&handle); // what the caller of a failed open never does
+    EXPECT_TRUE(removed) << "the removal waited for a stream handle the application never had";
+}
+
 TEST(DeviceOpen, SendsTheBlockRequestsInOrder)
 {
     SimulatedModule module(QuietScenario());

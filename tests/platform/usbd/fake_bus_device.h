@@ -17,7 +17,7 @@ struct WireRecord {
     std::vector<uint8_t> payload; // OUT data as sent
 };
 
-class FakeBusDevice : public usbd::BusDevice {
+class FakeBusDevice : public usbd::SimulatedBusDevice {
 public:
     explicit FakeBusDevice(uint16_t vendorId = 0x1234, uint16_t productId = 0x5678,
                            uint8_t interfaceSubClass = 0)
