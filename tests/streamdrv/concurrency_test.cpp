@@ -114,7 +114,7 @@ TEST_F(Concurrency, ACallToAModuleThatStopsAnsweringEndsWithinOneTimeOut)
     const auto took = Clock::now() - start;
     EXPECT_EQ(GetLastError(), QMS_LASTERR_TRANSFER);
     EXPECT_GE(took, std::chrono::milliseconds(1900));
-    EXPECT_LT(took, std::chrono::milliseconds(2500)) << "one transfer time-out and a little";
+    EXPECT_LT(took, std::chrono::milliseconds(3500)) << "one transfer time-out, not two (4 s)";
     const auto wire = WireWithoutSampler(id);
     ASSERT_EQ(wire.size(), 1u) << "no status read after the command timed out";
     EXPECT_EQ(wire[0].command, CMD_CAL_ZERO);
