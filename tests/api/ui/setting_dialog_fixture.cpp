@@ -1,6 +1,9 @@
 #include "tests/api/ui/setting_dialog_fixture.h"
 
+#include <QApplication>
+#include <QTimer>
 #include <QtTest/QTest>
+#include <chrono>
 
 #include "api/registry_values.h"
 #include "qms6093_dialogs.h"
@@ -9,16 +12,35 @@
 
 namespace qms::test {
 
-void InDialog(const QString &title, std::function<void(QDialog *)> body)
+namespace {
+
+// Looks for the dialog from the event loop, never by waiting inside one: a message box shown
+// while the dialog initialises runs its own loop, and the dialog appears only after that loop
+// has returned.
+void LookForDialog(const QString &title, std::function<void(QDialog *)> body,
+                   std::chrono::steady_clock::time_point deadline, int afterMs)
 {
-    WhenRunning([title, body] {
-        if (QDialog *dialog = WaitForDialog(title))
-            body(dialog);
-        else
-            ADD_FAILURE() << "no dialog " << title.toStdString();
+    QTimer::singleShot(afterMs, qApp, [title, body, deadline] {
+        QDialog *dialog = FindDialog(title);
+        if (!dialog) {
+            if (std::chrono::steady_clock::now() < deadline)
+                LookForDialog(title, body, deadline, 10);
+            else
+                ADD_FAILURE() << "no dialog " << title.toStdString();
+            return;
+        }
+        body(dialog);
         if (QDialog *left = FindDialog(title))
             QTest::keyClick(left, Qt::Key_Escape);
     });
+}
+
+} // namespace
+
+void InDialog(const QString &title, std::function<void(QDialog *)> body)
+{
+    ASSERT_EQ(qms_ui_start(), 0);
+    LookForDialog(title, std::move(body), std::chrono::steady_clock::now() + std::chrono::seconds(10), 0);
 }
 
 std::map<std::string, std::string> RegistryValues(uint32_t deviceNumber)
