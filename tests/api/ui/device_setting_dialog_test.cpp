@@ -248,6 +248,13 @@ TEST_F(Readings, TheRateBarSetsTheRateInTenthsOfAHertz)
 
 TEST_F(SettingDialogTest, ChoicesReachTheModuleAndCancelWritesNoRegistryValue)
 {
+    // Without its DeviceName the shared key shows any write of the dialog's settings.
+    HKEY shared = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, api::DeviceKeyPath(u"SYSTEM\\CurrentControlSet\\Services\\QMSDAQ", dev).c_str(),
+                            0, KEY_ALL_ACCESS, &shared),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueW(shared, u"DeviceName"), ERROR_SUCCESS);
+    RegCloseKey(shared);
     const auto registryBefore = RegistryValues(dev);
     EXPECT_EQ(runDialog([&](QDialog *d) {
                   module->clearWire();
