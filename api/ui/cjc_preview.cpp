@@ -8,31 +8,18 @@
 
 namespace qms::api::ui {
 
-namespace {
-
-uint32_t SumOfReadings(DeviceRecord &record, float *sum)
-{
-    float total = 0.0f;
-    for (int i = 0; i < kCjcReadings; ++i) {
-        float reading = 0.0f;
-        if (const int32_t rc = ReadCJCTemp(&record, &reading))
-            return static_cast<uint32_t>(rc);
-        total += reading;
-    }
-    *sum = total;
-    return 0;
-}
-
-} // namespace
-
 uint32_t AverageCjc(uint32_t handle, float *celsius)
 {
     DeviceCall call(handle);
     if (!call)
         return QMS_ERR_NULL_HANDLE;
     float sum = 0.0f;
-    if (const uint32_t rc = SumOfReadings(*call, &sum))
-        return rc;
+    for (int i = 0; i < kCjcReadings; ++i) {
+        float reading = 0.0f;
+        if (const int32_t rc = ReadCJCTemp(call.get(), &reading))
+            return static_cast<uint32_t>(rc);
+        sum += reading;
+    }
     *celsius = sum * 0.2f;
     return 0;
 }
@@ -50,13 +37,15 @@ uint32_t ComputeOffsetCJC(int position, uint32_t handle, float *offset, float *c
 
 uint32_t PreviewTCTemperature(uint32_t handle, uint16_t channel, uint16_t type, float offset, float *celsius)
 {
+    float mean = 0.0f;
+    if (const uint32_t rc = AverageCjc(handle, &mean))
+        return rc;
+    // The device stays held from here to the reading, so that no other call comes between
+    // the trial range and its reading.
     DeviceCall call(handle);
     if (!call)
         return QMS_ERR_NULL_HANDLE;
-    float sum = 0.0f;
-    if (const uint32_t rc = SumOfReadings(*call, &sum))
-        return rc;
-    const float cjc = sum * 0.2f - offset;
+    const float cjc = mean - offset;
     const float cjcMillivolts = TcErrorVolts(cjc, type);
     uint16_t code = 0;
     if (FindTcGainCode(type, &code) != 0)

@@ -47,6 +47,18 @@ void DragSlider(QWidget *dialog, int position)
     slider->setSliderDown(false);
 }
 
+// Makes `celsius` the module's active CJC offset, as an earlier adjustment would have.
+void SetCjcOffset(uint32_t dev, float celsius)
+{
+    uint32_t handle = 0;
+    ASSERT_EQ(DeviceOpen(dev, &handle), 0u);
+    {
+        api::DeviceCall call(handle);
+        EXPECT_EQ(api::WriteCJCOffsetCode(call.get(), celsius), 0);
+    }
+    DeviceClose(&handle);
+}
+
 QString Hundredths(float value) { return QString::asprintf("%.2f", static_cast<double>(value)); }
 
 // --- CJC offset adjustment ------------------------------------------------------------------
@@ -180,15 +192,7 @@ TEST_F(CjcOffset, AnOffsetOtherThanTheReferenceIsNotedInRed)
     ASSERT_EQ(api::ReadDeviceSettings(dev, &settings), 0u);
     settings.TCReadBackChan = 8;
     ASSERT_EQ(api::SaveDeviceSettings(dev, &settings), 0u);
-    {
-        uint32_t handle = 0;
-        ASSERT_EQ(DeviceOpen(dev, &handle), 0u);
-        {
-            api::DeviceCall call(handle);
-            EXPECT_EQ(api::WriteCJCOffsetCode(call.get(), 1.5f), 0);
-        }
-        DeviceClose(&handle);
-    }
+    SetCjcOffset(dev, 1.5f);
     EXPECT_EQ(runDialog([&](QDialog *d) {
                   InDialog(kCjcTitle, [&](QDialog *c) {
                       EXPECT_EQ(TextOf(c, IDC_TC_CHANNEL), "Channel 0") << "a stored channel 8 is no channel";
@@ -234,15 +238,7 @@ TEST_F(CjcOffset, AModuleThatCannotReadItsSensorIsReportedAndTheDialogStaysUsabl
 
 TEST_F(SettingDialogTest, RestoreAsksOnceAndReportsEachResetInOrder)
 {
-    {
-        uint32_t handle = 0;
-        ASSERT_EQ(DeviceOpen(dev, &handle), 0u);
-        {
-            api::DeviceCall call(handle);
-            EXPECT_EQ(api::WriteCJCOffsetCode(call.get(), 3.0f), 0);
-        }
-        DeviceClose(&handle);
-    }
+    SetCjcOffset(dev, 3.0f);
     EXPECT_EQ(runDialog([&](QDialog *d) {
                   InDialog(kRestoreTitle, [&](QDialog *r) {
                       module->clearWire();
