@@ -6,6 +6,7 @@ full_wiring.bmp: a voltage/current source at the range's full scale on AI0 for t
 
 Run it after changing a picture; the resource script takes the files as they are checked in:
     python3 api/ui/draw_wiring.py api/ui
+With --check it writes nothing and fails when the checked-in files differ from the drawing.
 """
 import os
 import struct
@@ -144,10 +145,21 @@ def full_wiring():
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    args = [a for a in sys.argv[1:] if a != "--check"]
+    check = "--check" in sys.argv[1:]
+    out = args[0] if args else os.path.dirname(os.path.abspath(__file__))
+    stale = []
     for name, picture in (("zero_wiring.bmp", zero_wiring()), ("full_wiring.bmp", full_wiring())):
-        with open(os.path.join(out, name), "wb") as f:
-            f.write(picture.bmp())
+        path = os.path.join(out, name)
+        if check:
+            with open(path, "rb") as f:
+                if f.read() != picture.bmp():
+                    stale.append(name)
+        else:
+            with open(path, "wb") as f:
+                f.write(picture.bmp())
+    if stale:
+        sys.exit("not what draw_wiring.py draws: " + ", ".join(stale))
 
 
 if __name__ == "__main__":
