@@ -151,4 +151,16 @@ int32_t ReadCJCOffset(DeviceRecord *record, float *offsetCelsius, uint16_t *offs
     return 0;
 }
 
+int32_t ReadCJCReference(DeviceRecord *record, uint16_t *referenceCode)
+{
+    if (!record || !referenceCode)
+        return 1;
+    // As the offset, the reference comes back in the input buffer.
+    ModuleWord word{0};
+    if (SendControl(*record, IOCTL_QMS_CJC_CMD38, &word, sizeof word, nullptr, 0) != 0)
+        return 1;
+    *referenceCode = static_cast<uint16_t>(Swap32(word.value));
+    return 0;
+}
+
 } // namespace qms::api

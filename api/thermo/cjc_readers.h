@@ -49,6 +49,10 @@ int32_t ReadCJCTemp(DeviceRecord *record, float *celsius);
 // fails.
 int32_t ReadCJCOffset(DeviceRecord *record, float *offsetCelsius, uint16_t *offsetCode);
 
+// The module's reference offset code: the offset the host's cold-junction measurement stored
+// last, which "CJC Offset Settings Reset" makes active again. 0, or 1 when the request fails.
+int32_t ReadCJCReference(DeviceRecord *record, uint16_t *referenceCode);
+
 // Volts of a sensor code: code x 0.5 / 65536, in single precision.
 float CjcCodeVolts(uint16_t code);
 // Degrees Celsius of a sensor voltage: volts x 1000 - 273.15, in single precision.

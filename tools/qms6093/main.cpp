@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cmd_setup.h"
 #include "commands.h"
 #include "platform_session.h"
 #include "tool_error.h"
@@ -145,6 +146,8 @@ int main(int argc, char **argv)
     configCmd->footer("Examples:\n  qms6093 config -d 0\n  qms6093 config -d 0 --range 0-3=K --burnout 0-3=888888\n"
                       "  qms6093 config -d 0 --range 5=4-20mA --exception 5=lower --label \"Oven 2\"");
 
+    const auto runSetup = AddSetupCommand(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp &e) {
@@ -158,6 +161,8 @@ int main(int argc, char **argv)
 
     try {
         PlatformSession platform(sim, registry);
+        if (const std::optional<int> status = runSetup(out))
+            return *status;
         if (*list)
             return RunList(out);
         if (*info)
