@@ -15,7 +15,7 @@ namespace {
 
 using ::testing::HasSubstr;
 
-const std::string kHeader = "time,elapsed_s,device,channel,range,value,unit,burnout";
+const std::string kHeader = "time,elapsed_s,device,channel,range,value,unit,status";
 
 std::vector<std::string> Fields(const std::string &row)
 {
@@ -27,7 +27,8 @@ std::vector<std::string> Fields(const std::string &row)
     return fields;
 }
 
-// Every row complete: eight fields, a number in the value column, samples whole.
+// Every row complete: eight fields, a number in the value column of a measurement and none
+// beside another status, samples whole.
 void ExpectCompleteLog(const std::string &text, size_t channels)
 {
     ASSERT_FALSE(text.empty());
@@ -39,7 +40,10 @@ void ExpectCompleteLog(const std::string &text, size_t channels)
     for (size_t i = 1; i < lines.size(); ++i) {
         const auto fields = Fields(lines[i]);
         ASSERT_EQ(fields.size(), 8u) << lines[i];
-        EXPECT_NO_THROW((void)std::stod(fields[5])) << lines[i];
+        if (fields[7] == "ok")
+            EXPECT_NO_THROW((void)std::stod(fields[5])) << lines[i];
+        else
+            EXPECT_EQ(fields[5], "") << lines[i];
     }
 }
 
@@ -86,8 +90,11 @@ TEST(WatchCommand, ReportsTheSameNumbersAsJson)
         for (const auto &reading : sample["readings"]) {
             const auto fields = Fields(lines[row++]);
             EXPECT_EQ(sample["time"], fields[0]);
-            EXPECT_DOUBLE_EQ(reading["value"].get<double>(), std::stod(fields[5]));
-            EXPECT_EQ(reading["burnout"].get<bool>(), fields[7] == "1");
+            EXPECT_EQ(reading["status"], fields[7]);
+            if (fields[7] == "ok")
+                EXPECT_DOUBLE_EQ(reading["value"].get<double>(), std::stod(fields[5]));
+            else
+                EXPECT_TRUE(reading["value"].is_null());
         }
 }
 

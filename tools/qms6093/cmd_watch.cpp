@@ -73,15 +73,14 @@ public:
             TextTable table({">channel", "range", ">value", "unit", "note"});
             for (const Reading &reading : readings)
                 table.add({std::to_string(reading.channel), reading.label, reading.valueText(),
-                           reading.burnout ? "" : reading.unit,
-                           reading.burnout ? "thermocouple open (burn-out)" : ""});
+                           reading.measured() ? reading.unit : "", reading.note()});
             text += "sample " + std::to_string(sample) + " at " + time + "   (Ctrl-C stops)\n" + table.render();
             lines_ = 1 + static_cast<int>(readings.size()) + 1;
         } else {
             TextTable table({"time", ">channel", "range", ">value", "unit"});
             for (const Reading &reading : readings)
                 table.add({time, std::to_string(reading.channel), reading.label, reading.valueText(),
-                           reading.burnout ? "" : reading.unit});
+                           reading.measured() ? reading.unit : ""});
             text = table.render();
             if (sample > 1)
                 text.erase(0, text.find('\n') + 1); // the heading once
@@ -126,9 +125,7 @@ int RunWatch(const Output &out, const WatchOptions &options)
     uint64_t taken = 0;
     for (uint64_t sample = 1;; ++sample) {
         // A stop signal during a sample lets the sample finish: every row it writes is whole.
-        std::vector<Reading> readings;
-        for (const ChannelPlan &plan : plans)
-            readings.push_back(reader.read(plan));
+        const std::vector<Reading> readings = reader.readAll(plans);
         ++taken;
         const std::string time = UtcTimestamp();
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();

@@ -50,8 +50,8 @@ struct WatchOptions {
 struct CjcOptions {
     uint32_t device = 0;
     std::string action;     // measure, offset, reset
-    std::string type = "K";
-    uint16_t channel = 0;
+    std::string type;                 // measure: the calibrator's type, required
+    std::optional<uint16_t> channel;  // measure: the channel it feeds, required
     std::optional<double> set;
 };
 

@@ -125,11 +125,12 @@ int main(int argc, char **argv)
     CLI::App *cjcCmd = app.add_subcommand("cjc", "cold-junction offset: measure | offset [--set C] | reset");
     AddDevice(cjcCmd, cjc.device);
     cjcCmd->add_option("action", cjc.action, "measure, offset or reset")->required();
-    cjcCmd->add_option("-t,--type", cjc.type, "measure: type of the calibrator on the channel")->default_val("K");
-    cjcCmd->add_option("-c,--channel", cjc.channel, "measure: channel fed by the calibrator")->default_val(0);
+    cjcCmd->add_option("-t,--type", cjc.type, "measure: type of the calibrator on the channel (required)");
+    cjcCmd->add_option("-c,--channel", cjc.channel, "measure: channel fed by the calibrator (required)");
     cjcCmd->add_option("--set", cjc.set, "offset: store this offset in degrees C (-10 to 10)");
     cjcCmd->footer("measure needs a compensated thermocouple calibrator at the type's reference temperature\n"
                    "(J 380, K 685, S 1125, T 150, B 1150, R 1125, E 500 °C) on the channel.\n"
+                   "The error measured is stored as the module's offset only when it lies within -10 to +10 °C.\n"
                    "Examples:\n  qms6093 cjc offset -d 0\n  qms6093 cjc measure -d 0 -c 7 -t K\n  qms6093 cjc reset -d 0");
 
     ConfigOptions config;
