@@ -28,8 +28,13 @@ int Spawn(const std::vector<std::string> &args, const std::string &scenario,
     }
     vars["QMS_REGISTRY"] = ":memory:";
     vars["QMS_SIM"] = scenario;
+    if (scenario == kDemoModule)
+        vars.erase("QMS_SIM");
     for (const auto &[name, value] : env)
-        vars[name] = value;
+        if (value == kUnset)
+            vars.erase(name);
+        else
+            vars[name] = value;
     std::vector<std::string> envText;
     for (const auto &[name, value] : vars)
         envText.push_back(name + "=" + value);
