@@ -87,6 +87,14 @@ nlohmann::json ProgramResult::json() const
     return nlohmann::json::parse(out, nullptr, false);
 }
 
+std::vector<nlohmann::json> ProgramResult::jsonLines() const
+{
+    std::vector<nlohmann::json> objects;
+    for (const std::string &line : Lines(out))
+        objects.push_back(nlohmann::json::parse(line, nullptr, false));
+    return objects;
+}
+
 ProgramResult RunProgram(const std::vector<std::string> &args, const std::string &scenario,
                          const std::map<std::string, std::string> &env)
 {

@@ -15,6 +15,7 @@ struct ProgramResult {
     std::string out;
     std::string err;
     nlohmann::json json() const; // stdout parsed (null when it is not JSON)
+    std::vector<nlohmann::json> jsonLines() const; // each line of stdout parsed (JSON Lines)
 };
 
 // As `scenario`: QMS_SIM unset, the built-in demo module. It keeps its memory in the state

@@ -68,7 +68,7 @@ int main(int argc, char **argv)
 
     Output out;
     std::optional<std::string> sim, registry;
-    app.add_flag("--json", out.json, "print one JSON document instead of text");
+    app.add_flag("--json", out.json, "print one JSON document instead of text (watch: one JSON object per line)");
     app.add_option("--sim", sim, "simulated modules: JSON scenario text, @file or none (as QMS_SIM)");
     app.add_option("--registry", registry, "registry store path, :memory: for none (as QMS_REGISTRY)");
 
@@ -111,7 +111,9 @@ int main(int argc, char **argv)
     CLI::Option *watchRange = watchCmd->add_option("-r,--range", watch.range, "read every channel in this range");
     watchType->excludes(watchRange);
     watchCmd->add_option("-s,--scale", watch.scale, "temperature scale C, F, R or K")->default_val("C");
-    watchCmd->add_option("-i,--interval", watch.interval, "seconds between samples")->default_val(1.0);
+    watchCmd->add_option("-i,--interval", watch.interval,
+                         "seconds between samples, down to 0.001; when a sample takes longer, the module sets the pace")
+        ->default_val(1.0);
     CLI::Option *count = watchCmd->add_option("-n,--count", watch.count, "stop after this many samples");
     CLI::Option *duration = watchCmd->add_option("--duration", watch.duration, "stop after this time: 90s, 15m, 1h");
     count->excludes(duration);
