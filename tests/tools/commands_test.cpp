@@ -25,12 +25,13 @@ std::map<int, std::vector<std::string>> TableRows(const std::string &out)
     return rows;
 }
 
-TEST(ListCommand, ShowsTheSimulatedModuleWithItsStreamAndFirmware)
+TEST(ListCommand, ShowsTheSimulatedModuleWithItsSerialAndFirmware)
 {
     const ProgramResult text = RunProgram({"list"}, Bench());
     ASSERT_EQ(text.status, 0) << text.err;
-    EXPECT_THAT(text.out, HasSubstr("U93"));
+    EXPECT_THAT(text.out, HasSubstr("SIM6093-0"));
     EXPECT_THAT(text.out, HasSubstr("simulated"));
+    EXPECT_THAT(text.out, ::testing::Not(HasSubstr("U93"))) << "the stream device is for info --verbose";
 
     const ProgramResult json = RunProgram({"--json", "list"}, Bench());
     ASSERT_EQ(json.status, 0) << json.err;
@@ -39,6 +40,7 @@ TEST(ListCommand, ShowsTheSimulatedModuleWithItsStreamAndFirmware)
     EXPECT_EQ(devices[0]["device"], 0);
     EXPECT_EQ(devices[0]["board_id"], 0);
     EXPECT_EQ(devices[0]["module"], "simulated");
+    EXPECT_EQ(devices[0]["serial"], "SIM6093-0");
     EXPECT_EQ(devices[0]["firmware"], "USB-6093 FW 1.00 (simulated)");
 }
 

@@ -132,6 +132,11 @@ int RunWatch(const Output &out, const WatchOptions &options)
     if (options.count && *options.count == 0)
         throw BadArgument("--count", "the count must be at least 1");
     const double duration = options.duration.empty() ? 0 : ParseDuration(options.duration);
+    // The CSV on standard output is all that goes there.
+    const bool csvOut = options.csv == "-";
+    if (csvOut && out.json)
+        throw BadArgument("--csv", "--csv - writes the CSV to standard output, where --json would write too; "
+                                   "give --csv a file name");
     std::unique_ptr<CsvLog> csv;
     if (!options.csv.empty())
         csv = std::make_unique<CsvLog>(options.csv);
@@ -168,7 +173,7 @@ int RunWatch(const Output &out, const WatchOptions &options)
                       {"time", time},
                       {"elapsed_s", Rounded(elapsed, 3)},
                       {"readings", list}});
-        } else {
+        } else if (!csvOut) {
             view.show(sample, time, readings);
         }
         // The first sample may wait for the driver's first cold-junction sample: the pace is
@@ -200,7 +205,8 @@ int RunWatch(const Output &out, const WatchOptions &options)
                   {"csv", options.csv.empty() ? nlohmann::json() : nlohmann::json(options.csv)}});
     } else if (!options.csv.empty()) {
         std::fprintf(stderr, "qms6093: %llu samples of %zu channels written to %s\n",
-                     static_cast<unsigned long long>(taken), plans.size(), options.csv.c_str());
+                     static_cast<unsigned long long>(taken), plans.size(),
+                     csvOut ? "standard output" : options.csv.c_str());
     }
     return 0;
 }

@@ -66,7 +66,8 @@ struct ConfigOptions {
 
 // Each returns the exit status; failures throw ToolError.
 int RunList(const Output &out);
-int RunInfo(const Output &out, uint32_t device);
+int RunVersion(const Output &out);
+int RunInfo(const Output &out, uint32_t device, bool verbose);
 int RunRead(const Output &out, const ReadOptions &options);
 int RunTemp(const Output &out, const TempOptions &options);
 int RunDio(const Output &out, const DioOptions &options);
