@@ -150,7 +150,6 @@ int main(int argc, char **argv)
     bool showVersion = false;
     app.add_flag("-V,--version", showVersion, "the versions of the tool, the library and the modules' firmware");
 
-    CLI::App *version = app.add_subcommand("version", "the versions of the tool, the library and the modules' firmware");
 
     CLI::App *list = app.add_subcommand("list", "installed device numbers with board ID, serial, firmware and module state");
 
@@ -229,6 +228,8 @@ int main(int argc, char **argv)
     configCmd->add_option("--label", config.label, "label kept in the module, at most 31 characters");
     configCmd->footer("Examples:\n  qms6093 config -d 0\n  qms6093 config -d 0 --range 0-3=K --burnout 0-3=888888\n"
                       "  qms6093 config -d 0 --range 5=4-20mA --exception 5=lower --label \"Oven 2\"");
+
+    CLI::App *version = app.add_subcommand("version", "the versions of the tool, the library and the modules' firmware");
 
     try {
         app.parse(argc, argv);
