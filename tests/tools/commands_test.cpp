@@ -68,6 +68,36 @@ TEST(ListCommand, TellsAnInstalledDeviceWithoutItsModuleAsAbsent)
     EXPECT_THAT(temp.err, HasSubstr("not attached"));
 }
 
+TEST(ForgetCommand, RemovesAnAbsentDeviceAndRefusesWhileItsModuleIsThere)
+{
+    ScratchDir dir;
+    const std::map<std::string, std::string> env = {{"QMS_REGISTRY", dir.path("registry.db")}};
+    nlohmann::json second = BenchScenario();
+    second["board_id"] = 4;
+    const std::string two = nlohmann::json::array({BenchScenario(), second}).dump();
+    ASSERT_EQ(RunProgram({"list"}, two, env).status, 0);
+
+    const ProgramResult present = RunProgram({"forget", "-d", "1"}, two, env);
+    EXPECT_EQ(present.status, 2);
+    EXPECT_THAT(present.err, HasSubstr("attached"));
+    const ProgramResult unnamed = RunProgram({"forget"}, "none", env);
+    EXPECT_EQ(unnamed.status, 2) << "no device number taken for granted";
+
+    // Device 1's module is gone; device 0's is there and stays.
+    const ProgramResult forget = RunProgram({"--json", "forget", "-d", "1"}, Bench(), env);
+    ASSERT_EQ(forget.status, 0) << forget.err;
+    EXPECT_EQ(forget.json()["board_id"], 4);
+    const ProgramResult list = RunProgram({"--json", "list"}, Bench(), env);
+    ASSERT_EQ(list.status, 0) << list.err;
+    ASSERT_EQ(list.json()["devices"].size(), 1u);
+    EXPECT_EQ(list.json()["devices"][0]["device"], 0);
+    EXPECT_EQ(list.json()["devices"][0]["module"], "simulated");
+
+    const ProgramResult again = RunProgram({"forget", "-d", "1"}, Bench(), env);
+    EXPECT_EQ(again.status, 2);
+    EXPECT_THAT(again.err, HasSubstr("no device 1 is installed"));
+}
+
 TEST(TempCommand, ReadsEachThermocoupleInItsStoredTypeAndShowsBurnOutPlainly)
 {
     const ProgramResult text = RunProgram({"temp", "-d", "0"}, Bench());

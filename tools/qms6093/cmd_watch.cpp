@@ -149,8 +149,9 @@ int RunWatch(const Output &out, const WatchOptions &options)
     const StopSignal stop;
     LiveView view(!out.json && isatty(STDOUT_FILENO));
     const auto interval = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.interval));
-    const Clock::time_point start = Clock::now();
-    Clock::time_point due = start;
+    // The run's clock starts with the first sample, which may wait for the driver's first
+    // cold-junction sample: elapsed times, the pace and the duration count from there.
+    Clock::time_point start, due;
     const char *stoppedBy = "signal";
     bool told = false;
     uint64_t taken = 0;
@@ -159,6 +160,8 @@ int RunWatch(const Output &out, const WatchOptions &options)
         const Clock::time_point began = Clock::now();
         const std::vector<Reading> readings = reader.readAll(plans);
         const Clock::time_point ended = Clock::now();
+        if (sample == 1)
+            start = due = ended;
         ++taken;
         const std::string time = UtcTimestamp();
         const double elapsed = std::chrono::duration<double>(ended - start).count();

@@ -67,6 +67,7 @@ struct ConfigOptions {
 // Each returns the exit status; failures throw ToolError.
 int RunList(const Output &out);
 int RunVersion(const Output &out);
+int RunForget(const Output &out, uint32_t device);
 int RunInfo(const Output &out, uint32_t device, bool verbose);
 int RunRead(const Output &out, const ReadOptions &options);
 int RunTemp(const Output &out, const TempOptions &options);

@@ -57,7 +57,7 @@ void AddDevice(std::vector<std::unique_ptr<DeviceChoice>> &choices, CLI::App *co
 const std::vector<std::string> &CommandNames()
 {
     static const std::vector<std::string> names = {"list", "info", "read", "temp", "dio", "watch",
-                                                   "cjc",  "config", "version"};
+                                                   "cjc",  "config", "forget", "version"};
     return names;
 }
 
@@ -229,6 +229,11 @@ int main(int argc, char **argv)
     configCmd->footer("Examples:\n  qms6093 config -d 0\n  qms6093 config -d 0 --range 0-3=K --burnout 0-3=888888\n"
                       "  qms6093 config -d 0 --range 5=4-20mA --exception 5=lower --label \"Oven 2\"");
 
+    std::string forgetDevice;
+    CLI::App *forgetCmd = app.add_subcommand("forget", "remove the registry settings of a device whose module is absent");
+    forgetCmd->add_option("-d,--device", forgetDevice, "device number (from `qms6093 list`)")->required();
+    forgetCmd->footer("Refused while the module is attached.\nExample:\n  qms6093 forget -d 1");
+
     CLI::App *version = app.add_subcommand("version", "the versions of the tool, the library and the modules' firmware");
 
     try {
@@ -261,6 +266,8 @@ int main(int argc, char **argv)
                 *choice->number = ResolveDevice(choice->text, "--device");
         if (*list)
             return RunList(out);
+        if (*forgetCmd)
+            return RunForget(out, ResolveDevice(forgetDevice, "--device"));
         if (*info)
             return RunInfo(out, infoDevice, infoVerbose);
         if (*readCmd)
