@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include <pwd.h>
-#include <unistd.h>
 
 namespace qms::sim {
 
@@ -34,27 +32,12 @@ const char *demoScenarioJson()
 })";
 }
 
-namespace {
-
-std::string homeFolder()
-{
-    if (const char *home = std::getenv("HOME"); home && *home)
-        return home;
-    struct passwd pw, *found = nullptr;
-    char buf[4096];
-    if (getpwuid_r(getuid(), &pw, buf, sizeof buf, &found) == 0 && found && found->pw_dir)
-        return found->pw_dir;
-    return "";
-}
-
-} // namespace
-
 std::string demoStateFile()
 {
     std::filesystem::path base;
     if (const char *state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
         base = state;
-    else if (const std::string home = homeFolder(); !home.empty())
+    else if (const char *home = std::getenv("HOME"); home && *home)
         base = std::filesystem::path(home) / ".local" / "state";
     else
         return "";

@@ -74,8 +74,9 @@ const char *demoScenarioJson();
 // between processes, as a real module keeps its EEPROM.
 nlohmann::json demoScenario();
 // Where the demo module keeps its memory: $XDG_STATE_HOME/qms6093/demo-module.json (an
-// absolute XDG_STATE_HOME only), else ~/.local/state/qms6093/demo-module.json; the folder is
-// made when missing. Empty when it cannot be made: the module then forgets at unplug.
+// absolute XDG_STATE_HOME only), else $HOME/.local/state/qms6093/demo-module.json; the folder
+// is made when missing. Empty without either, or when it cannot be made: the module then
+// forgets at unplug.
 std::string demoStateFile();
 
 } // namespace qms::sim

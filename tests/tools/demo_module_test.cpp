@@ -85,5 +85,16 @@ TEST_F(DemoModule, RunsWithoutMemoryWhereNoStateFolderCanBeMade)
     EXPECT_EQ(config.json()["label"], "");
 }
 
+TEST_F(DemoModule, AnUnreadableMemoryIsReportedWithItsFile)
+{
+    ASSERT_EQ(Run({"config", "--label", "x"}).status, 0);
+    std::ofstream(MemoryFile(), std::ios::trunc) << "{ not json";
+    const ProgramResult result = Run({"list"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err, HasSubstr("demo module"));
+    EXPECT_THAT(result.err, HasSubstr("demo-module.json"));
+    EXPECT_THAT(result.err, HasSubstr("delete the file"));
+}
+
 } // namespace
 } // namespace qms::test

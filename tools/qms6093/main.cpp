@@ -28,14 +28,19 @@ const char *const kFooter = R"(Examples:
   qms6093 temp -d 0                              every thermocouple channel, its stored type
   qms6093 temp -d 0 -c 0,3 -t K --scale F        channels 0 and 3 as type K, in Fahrenheit
   qms6093 read -d 0 -c 4-5                       volts or milliamperes in the stored ranges
+  qms6093 read -d SIM6093-DEMO -c 4              a module by its serial
   qms6093 watch -d 0 -c 0-7 -t K --duration 1h --csv log.csv
   qms6093 dio -d 0 set 3                         switch digital output 3 on
   qms6093 --json info -d 0                       everything about device 0 as JSON
+  qms6093 watch -c 0-7 -i 0.1 --json             JSON Lines, one object per sample
 
+Readings that are no measurement (an open thermocouple, an input at the end of its range, a
+temperature beyond its type's span) are flagged, in JSON as a null value with a status.
 Exit status: 0 success; 1 the module or the library refused (the code is shown);
 2 a bad argument, an unknown device number or a device without its module.
 Environment: QMS_REGISTRY (registry store, :memory: for none), QMS_SIM (simulated modules:
-JSON text, @file or none; unset: one demo module).)";
+JSON text, @file or none; unset: one demo module, which keeps its memory in
+$XDG_STATE_HOME/qms6093/demo-module.json, or ~/.local/state/qms6093/).)";
 
 // -d takes a device number or a module's serial, which only the platform can tell: the text
 // is kept and turned into a number once the platform is up.
