@@ -27,5 +27,5 @@ for name in qms6093 qmsreg; do
 done
 cmake -S tools/qms6093 -B "$scratch/build" -G Ninja -DCMAKE_PREFIX_PATH="$scratch/prefix" >/dev/null
 cmake --build "$scratch/build"
-QMS_REGISTRY=:memory: "$scratch/build/qms6093" list
+QMS_REGISTRY=:memory: XDG_STATE_HOME="$scratch/state" "$scratch/build/qms6093" list
 echo "qms6093 builds and runs against the installed package alone"
