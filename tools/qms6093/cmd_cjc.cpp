@@ -61,6 +61,8 @@ int Measure(const Output &out, DeviceSession &session, const InputRange &type, u
     std::fflush(stdout);
     float error = 0;
     const int32_t code = MeasureCJCError(session.handle(), type.tcType, channel, &error);
+    // The measurement leaves the conversion reset, refused or not: readings go on after it.
+    const uint32_t started = StartAIConversion(session.handle());
     const std::string subject = "device " + std::to_string(session.number());
     if (code == kMeasureBeyondOffset)
         throw ToolError(ExitDeviceError, subject,
@@ -74,6 +76,7 @@ int Measure(const Output &out, DeviceSession &session, const InputRange &type, u
                         "Measuring the CJC error on channel " + std::to_string(channel) +
                             " failed: " + DescribeCjcMeasureCode(code),
                         static_cast<uint32_t>(code));
+    session.check(started, "Start AD failed, try again or re-install the device");
     // What the module took, as it reports it now.
     float stored = 0;
     const uint16_t offsetCode = ReadOffset(session, stored);
