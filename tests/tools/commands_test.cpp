@@ -209,7 +209,9 @@ TEST(ReadingStatus, OverRangeOutOfRangeAndBurnOutAreFlaggedNotShownAsValues)
 
     const ProgramResult volts = RunProgram({"--json", "read", "-c", "2-3"}, Bench());
     ASSERT_EQ(volts.status, 0) << volts.err;
-    for (const auto &reading : volts.json()["readings"])
+    const auto measured = volts.json()["readings"];
+    ASSERT_EQ(measured.size(), 2u);
+    for (const auto &reading : measured)
         EXPECT_EQ(reading["status"], "ok");
 }
 
