@@ -593,12 +593,14 @@ QMS_EXPORT int32_t DirectReadTemp(uint32_t handle, uint16_t channel, uint16_t ty
                                   float *celsius);
 /* The CJC error in degrees Celsius (how far the sensor reads high), measured on a channel fed
  * by a compensated source at the type's reference temperature (J 380, K 685, S 1125, T 150,
- * R 1125, E 500), written to *error and sent to the module as its offset (clamped to -10 to
- * +10). Leaves the AI conversion reset. 0, or: -1 type B (its EMF is flat near room
+ * R 1125, E 500), written to *error and sent to the module as its offset (the offset code holds -10 to
+ * +10 °C). Leaves the AI conversion reset. 0, or: -1 type B (its EMF is flat near room
  * temperature) or above E; 1/2 conversion reset/start failed; 3 null handle or error pointer,
  * or a CJC reading failed; 4 no range; 5 range configuration failed; 6 offset not sent (the
  * module did not take it; it is not made active then); 7 final reset failed; 8 a voltage
- * reading or the offset reset failed. A type above E is refused after the conversion was
+ * reading or the offset reset failed; 9 the error measured lies beyond -10 to +10 °C (NaN
+ * included), which is no calibrator at the reference temperature: *error holds it and
+ * nothing is sent to the module. A type above E is refused after the conversion was
  * reset and started, before anything else is sent. */
 QMS_EXPORT int32_t MeasureCJCError(uint32_t handle, uint16_t type, uint16_t channel,
                                    float *error);

@@ -39,7 +39,7 @@ QMS_EXPORT size_t QmsErrorText(uint32_t code, char *buf, size_t size);
 /* As QmsErrorText without the device part, for callers that name the device themselves. */
 QMS_EXPORT size_t QmsErrorSentence(uint32_t code, char *buf, size_t size);
 
-/* The small codes of MeasureCJCError (-1 and 1 to 8), which keep outside the scheme of the
+/* The small codes of MeasureCJCError (-1 and 1 to 9), which keep outside the scheme of the
  * other functions: what step of the measurement failed. 0 is "success"; other values get a
  * sentence that names them. Buffer as QmsErrorText. */
 QMS_EXPORT size_t QmsMeasureCJCErrorText(int32_t code, char *buf, size_t size);

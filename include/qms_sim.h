@@ -72,7 +72,9 @@ QMS_EXPORT long qms_sim_list(char *buf, size_t size);
 QMS_EXPORT const char *qms_sim_last_error(void);
 
 /* Called by the platform when it boots: plugs the modules of QMS_SIM (JSON text, "@path" of
- * a JSON file, one scenario object or an array of them; NULL: the built-in demo module).
+ * a JSON file, one scenario object or an array of them; NULL: the built-in demo module, which
+ * keeps its memory in $XDG_STATE_HOME/qms6093/demo-module.json or
+ * ~/.local/state/qms6093/demo-module.json).
  * Returns how many were plugged, or < 0 (nothing plugged) with qms_sim_last_error() set. */
 QMS_EXPORT int qms_sim_boot(const char *qms_sim_env);
 

@@ -2,6 +2,11 @@
 // of the stack shows. Each channel's stored range suits its source.
 #include "sim/scenario.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+
 namespace qms::sim {
 
 const char *demoScenarioJson()
@@ -25,6 +30,31 @@ const char *demoScenarioJson()
     {"calibrator": "K", "temp_c": 685.0, "range_index": 9, "burnout": 1}
   ]
 })";
+}
+
+std::string demoStateFile()
+{
+    std::filesystem::path base;
+    if (const char *state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        base = state;
+    else if (const char *home = std::getenv("HOME"); home && *home)
+        base = std::filesystem::path(home) / ".local" / "state";
+    else
+        return "";
+    const std::filesystem::path folder = base / "qms6093";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error || !std::filesystem::is_directory(folder, error))
+        return "";
+    return (folder / "demo-module.json").string();
+}
+
+nlohmann::json demoScenario()
+{
+    nlohmann::json j = nlohmann::json::parse(demoScenarioJson());
+    if (const std::string path = demoStateFile(); !path.empty())
+        j["state_file"] = path;
+    return j;
 }
 
 } // namespace qms::sim

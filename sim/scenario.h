@@ -70,5 +70,13 @@ nlohmann::json parseJsonText(const char *text, const char *what);
 
 // The built-in demo module plugged when QMS_SIM is unset.
 const char *demoScenarioJson();
+// The demo module as it is plugged: its scenario with the state file that keeps its memory
+// between processes, as a real module keeps its EEPROM.
+nlohmann::json demoScenario();
+// Where the demo module keeps its memory: $XDG_STATE_HOME/qms6093/demo-module.json (an
+// absolute XDG_STATE_HOME only), else $HOME/.local/state/qms6093/demo-module.json; the folder
+// is made when missing. Empty without either, or when it cannot be made: the module then
+// forgets at unplug.
+std::string demoStateFile();
 
 } // namespace qms::sim

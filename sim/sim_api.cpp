@@ -181,14 +181,13 @@ int qms_sim_boot(const char *qms_sim_env)
 {
     stayLoaded();
     return guarded([&]() -> int {
-        std::string text;
+        nlohmann::json j;
         if (qms_sim_env == nullptr)
-            text = qms::sim::demoScenarioJson();
+            j = qms::sim::demoScenario();
         else if (qms_sim_env[0] == '@')
-            text = readScenarioFile(qms_sim_env + 1);
+            j = qms::sim::parseJsonText(readScenarioFile(qms_sim_env + 1).c_str(), "QMS_SIM");
         else
-            text = qms_sim_env;
-        const nlohmann::json j = qms::sim::parseJsonText(text.c_str(), "QMS_SIM");
+            j = qms::sim::parseJsonText(qms_sim_env, "QMS_SIM");
         const std::vector<int> ids = ModuleList::instance().plug(qms::sim::parseScenarioList(j));
         lastError.clear();
         return static_cast<int>(ids.size());

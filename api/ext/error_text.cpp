@@ -113,6 +113,8 @@ constexpr SignedSentence kMeasureCjcCodes[] = {
     {.value = 6, .text = "the measured offset could not be sent to the module"},
     {.value = 7, .text = "the conversion could not be stopped after the measurement"},
     {.value = 8, .text = "a reading of the channel failed, or the module refused the new offset"},
+    {.value = 9, .text = "the measured error lies beyond what the offset holds (-10 to +10 °C): "
+                         "the channel is not fed by a calibrator of the type at its reference temperature"},
 };
 
 // Device numbers run from 0 to 254, so device and driver codes stay below this.

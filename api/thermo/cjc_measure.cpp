@@ -7,6 +7,7 @@
 // and the error is how far the sensor reads above it.
 #include "exact_float_arithmetic.h"
 
+#include <cmath>
 #include <optional>
 
 #include "api/api_call.h"
@@ -32,7 +33,11 @@ enum : int32_t {
     kOffsetNotSent = 6,
     kFinalResetFailed = 7,
     kReadingFailed = 8,
+    kBeyondOffset = 9,
 };
+
+// What the module's offset code can hold, in degrees Celsius either way.
+constexpr float kOffsetSpan = 10.0f;
 
 constexpr int kCjcReadings = 10;
 constexpr int kChannelReadings = 5;
@@ -105,8 +110,16 @@ int32_t Measure(DeviceRecord &record, uint16_t type, uint16_t channel, float *er
     const float cjcError = cjc - junction;
     *error = cjcError;
 
-    // An error below -10 degrees Celsius is sent as the lowest code, one of +10 or more as the
-    // highest.
+    // A sensor is not tens of degrees off: an error beyond what the offset holds comes from a
+    // channel without the calibrator at the reference temperature (an open input, a plain
+    // voltage, another type). Stored, it would shift every later reading, so nothing goes to
+    // the module; the caller sees what was measured.
+    if (!(std::fabs(cjcError) <= kOffsetSpan)) {
+        range.reset();
+        ResetAIConversion(handle);
+        return kBeyondOffset;
+    }
+
     const ModuleWord offset{Swap32(CjcOffsetCode(cjcError))};
     // The driver answers with its history whatever the module made of the offset: the
     // transfer failure it records tells that the offset did not arrive.

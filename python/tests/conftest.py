@@ -3,13 +3,19 @@ number) into a platform with an in-memory registry, and unplugs them when it end
 
 from __future__ import annotations
 
+import atexit
 import itertools
 import os
+import shutil
+import tempfile
 
 # Before the platform boots: no registry on disk and no demo module. An explicit
 # environment still wins.
 os.environ.setdefault("QMS_REGISTRY", ":memory:")
 os.environ.setdefault("QMS_SIM", "none")
+# The demo module keeps its memory in the state folder: never the user's.
+os.environ["XDG_STATE_HOME"] = tempfile.mkdtemp(prefix="qms-test-state-")
+atexit.register(shutil.rmtree, os.environ["XDG_STATE_HOME"], True)
 
 import pytest  # noqa: E402
 

@@ -105,7 +105,8 @@ sys.exit(1 if runner.failures or not runner.tries else 0)
 
 
 def test_the_readme_tour_runs_as_shown(tmp_path):
-    env = {"PYTHONPATH": str(PYTHON_DIR), "QMS6093_LIBRARY": LIBRARY_DIR, "QMS_REGISTRY": ":memory:"}
+    env = {"PYTHONPATH": str(PYTHON_DIR), "QMS6093_LIBRARY": LIBRARY_DIR, "QMS_REGISTRY": ":memory:",
+           "XDG_STATE_HOME": str(tmp_path / "state")}
     tour = run([sys.executable, "-c", TOUR, str(PYTHON_DIR.parent / "README.md")],
                {**env, "QMS_SIM": None}, cwd=tmp_path)
     assert tour.returncode == 0, tour.stdout + tour.stderr

@@ -20,7 +20,12 @@ done
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
+# The manual pages and bash completions, made from the programs' help text, come with them.
+for name in qms6093 qmsreg; do
+  grep -q "^\.SH COMMANDS" "$scratch/prefix/share/man/man1/$name.1"
+  bash -c "source '$scratch/prefix/share/bash-completion/completions/$name' && complete -p $name" >/dev/null
+done
 cmake -S tools/qms6093 -B "$scratch/build" -G Ninja -DCMAKE_PREFIX_PATH="$scratch/prefix" >/dev/null
 cmake --build "$scratch/build"
-QMS_REGISTRY=:memory: "$scratch/build/qms6093" list
+QMS_REGISTRY=:memory: XDG_STATE_HOME="$scratch/state" "$scratch/build/qms6093" list
 echo "qms6093 builds and runs against the installed package alone"

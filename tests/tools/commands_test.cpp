@@ -25,12 +25,13 @@ std::map<int, std::vector<std::string>> TableRows(const std::string &out)
     return rows;
 }
 
-TEST(ListCommand, ShowsTheSimulatedModuleWithItsStreamAndFirmware)
+TEST(ListCommand, ShowsTheSimulatedModuleWithItsSerialAndFirmware)
 {
     const ProgramResult text = RunProgram({"list"}, Bench());
     ASSERT_EQ(text.status, 0) << text.err;
-    EXPECT_THAT(text.out, HasSubstr("U93"));
+    EXPECT_THAT(text.out, HasSubstr("SIM6093-0"));
     EXPECT_THAT(text.out, HasSubstr("simulated"));
+    EXPECT_THAT(text.out, ::testing::Not(HasSubstr("U93"))) << "the stream device is for info --verbose";
 
     const ProgramResult json = RunProgram({"--json", "list"}, Bench());
     ASSERT_EQ(json.status, 0) << json.err;
@@ -39,6 +40,7 @@ TEST(ListCommand, ShowsTheSimulatedModuleWithItsStreamAndFirmware)
     EXPECT_EQ(devices[0]["device"], 0);
     EXPECT_EQ(devices[0]["board_id"], 0);
     EXPECT_EQ(devices[0]["module"], "simulated");
+    EXPECT_EQ(devices[0]["serial"], "SIM6093-0");
     EXPECT_EQ(devices[0]["firmware"], "USB-6093 FW 1.00 (simulated)");
 }
 
@@ -66,6 +68,36 @@ TEST(ListCommand, TellsAnInstalledDeviceWithoutItsModuleAsAbsent)
     EXPECT_THAT(temp.err, HasSubstr("not attached"));
 }
 
+TEST(ForgetCommand, RemovesAnAbsentDeviceAndRefusesWhileItsModuleIsThere)
+{
+    ScratchDir dir;
+    const std::map<std::string, std::string> env = {{"QMS_REGISTRY", dir.path("registry.db")}};
+    nlohmann::json second = BenchScenario();
+    second["board_id"] = 4;
+    const std::string two = nlohmann::json::array({BenchScenario(), second}).dump();
+    ASSERT_EQ(RunProgram({"list"}, two, env).status, 0);
+
+    const ProgramResult present = RunProgram({"forget", "-d", "1"}, two, env);
+    EXPECT_EQ(present.status, 2);
+    EXPECT_THAT(present.err, HasSubstr("attached"));
+    const ProgramResult unnamed = RunProgram({"forget"}, "none", env);
+    EXPECT_EQ(unnamed.status, 2) << "no device number taken for granted";
+
+    // Device 1's module is gone; device 0's is there and stays.
+    const ProgramResult forget = RunProgram({"--json", "forget", "-d", "1"}, Bench(), env);
+    ASSERT_EQ(forget.status, 0) << forget.err;
+    EXPECT_EQ(forget.json()["board_id"], 4);
+    const ProgramResult list = RunProgram({"--json", "list"}, Bench(), env);
+    ASSERT_EQ(list.status, 0) << list.err;
+    ASSERT_EQ(list.json()["devices"].size(), 1u);
+    EXPECT_EQ(list.json()["devices"][0]["device"], 0);
+    EXPECT_EQ(list.json()["devices"][0]["module"], "simulated");
+
+    const ProgramResult again = RunProgram({"forget", "-d", "1"}, Bench(), env);
+    EXPECT_EQ(again.status, 2);
+    EXPECT_THAT(again.err, HasSubstr("no device 1 is installed"));
+}
+
 TEST(TempCommand, ReadsEachThermocoupleInItsStoredTypeAndShowsBurnOutPlainly)
 {
     const ProgramResult text = RunProgram({"temp", "-d", "0"}, Bench());
@@ -88,8 +120,11 @@ TEST(TempCommand, ReadsEachThermocoupleInItsStoredTypeAndShowsBurnOutPlainly)
         const int channel = reading["channel"];
         if (reading["burnout"].get<bool>()) {
             EXPECT_EQ(rows.at(channel)[2], "open");
-            EXPECT_DOUBLE_EQ(reading["value"].get<double>(), 888888.0);
+            EXPECT_EQ(reading["status"], "burnout");
+            EXPECT_TRUE(reading["value"].is_null());
+            EXPECT_DOUBLE_EQ(reading["reported"].get<double>(), 888888.0);
         } else {
+            EXPECT_EQ(reading["status"], "ok");
             EXPECT_DOUBLE_EQ(reading["value"].get<double>(), std::stod(rows.at(channel)[2]));
             EXPECT_EQ(reading["unit"], "°C");
         }
@@ -136,10 +171,71 @@ TEST(ReadCommand, SetsTheRangeGivenForTheRead)
     EXPECT_EQ(result.json()["readings"][0]["range"], "0-20mA");
     EXPECT_NEAR(result.json()["readings"][0]["value"].get<double>(), 12.0, 0.002);
 
+}
+
+// Readings that happened but are no measurement: the input at the end of its range, a
+// temperature beyond what its type converts, an open thermocouple. Each says so in text and
+// JSON, and the command still succeeds.
+TEST(ReadingStatus, OverRangeOutOfRangeAndBurnOutAreFlaggedNotShownAsValues)
+{
     const ProgramResult small = RunProgram({"--json", "read", "-c", "2", "-r", "0-0.500V"}, Bench());
     ASSERT_EQ(small.status, 0) << small.err;
-    EXPECT_EQ(small.json()["readings"][0]["unit"], "mV"); // 1.25 V is beyond the span: full scale
-    EXPECT_NEAR(small.json()["readings"][0]["value"].get<double>(), 500.0, 0.01);
+    const auto over = small.json()["readings"][0];
+    EXPECT_EQ(over["status"], "over_range"); // 1.25 V is beyond the span: full scale
+    EXPECT_TRUE(over["value"].is_null());
+    EXPECT_EQ(over["unit"], "mV");
+    EXPECT_NEAR(over["reported"].get<double>(), 500.0, 0.01);
+    const ProgramResult smallText = RunProgram({"read", "-c", "2", "-r", "0-0.500V"}, Bench());
+    ASSERT_EQ(smallText.status, 0) << smallText.err;
+    EXPECT_EQ(TableRows(smallText.out).at(2)[2], "over");
+    EXPECT_THAT(smallText.out, HasSubstr("over range"));
+
+    // 1.25 V read as a K thermocouple: 2287 °C, beyond type K's 1372 °C; the plain voltage in
+    // its own range is a measurement.
+    const ProgramResult hot = RunProgram({"--json", "temp", "-c", "1-2", "-t", "K"}, Bench());
+    ASSERT_EQ(hot.status, 0) << hot.err;
+    const auto readings = hot.json()["readings"];
+    ASSERT_EQ(readings.size(), 2u);
+    EXPECT_EQ(readings[0]["status"], "burnout");
+    EXPECT_TRUE(readings[0]["value"].is_null());
+    EXPECT_EQ(readings[1]["status"], "out_of_range");
+    EXPECT_TRUE(readings[1]["value"].is_null());
+    EXPECT_GT(readings[1]["reported"].get<double>(), 1372.0);
+    const ProgramResult hotText = RunProgram({"temp", "-c", "2", "-t", "K", "--scale", "F"}, Bench());
+    ASSERT_EQ(hotText.status, 0) << hotText.err;
+    EXPECT_EQ(TableRows(hotText.out).at(2)[2], "out");
+    EXPECT_THAT(hotText.out, HasSubstr("out of range"));
+    EXPECT_THAT(hotText.out, HasSubstr("2501.6 °F")) << "the limit in the scale asked for";
+
+    const ProgramResult volts = RunProgram({"--json", "read", "-c", "2-3"}, Bench());
+    ASSERT_EQ(volts.status, 0) << volts.err;
+    const auto measured = volts.json()["readings"];
+    ASSERT_EQ(measured.size(), 2u);
+    for (const auto &reading : measured)
+        EXPECT_EQ(reading["status"], "ok");
+}
+
+TEST(ReadingStatus, TheEdgesOfATypesSpanAreMeasurements)
+{
+    // Type T converts up to 400 °C and type K down to -200 °C: just inside is a measurement,
+    // just outside is not, in whatever scale. With the terminals at 25 °C: T at 398.7 and
+    // 401.9 °C, K at -197.4 and -203.9 °C.
+    nlohmann::json scenario = BenchScenario();
+    scenario["channels"][0] = {{"volts", 0.0198}, {"range_index", 11}};
+    scenario["channels"][1] = {{"volts", 0.0200}, {"range_index", 11}};
+    scenario["channels"][2] = {{"volts", -0.00685}, {"range_index", 9}};
+    scenario["channels"][3] = {{"volts", -0.00695}, {"range_index", 9}};
+    for (const char *scale : {"C", "K"}) {
+        SCOPED_TRACE(scale);
+        const ProgramResult result = RunProgram({"--json", "temp", "-c", "0-3", "--scale", scale}, scenario.dump());
+        ASSERT_EQ(result.status, 0) << result.err;
+        const auto readings = result.json()["readings"];
+        ASSERT_EQ(readings.size(), 4u);
+        EXPECT_EQ(readings[0]["status"], "ok");
+        EXPECT_EQ(readings[1]["status"], "out_of_range");
+        EXPECT_EQ(readings[2]["status"], "ok");
+        EXPECT_EQ(readings[3]["status"], "out_of_range");
+    }
 }
 
 TEST(DioCommand, ReadsInputsAndWritesOutputsByBitAndMask)
@@ -211,15 +307,61 @@ TEST(ConfigCommand, RefusesABoardIdAnotherDeviceHas)
 
 TEST(CjcCommand, MeasuresTheSensorErrorOnACalibratorChannel)
 {
+    ScratchDir dir;
     nlohmann::json scenario = BenchScenario();
     scenario["cjc_error_c"] = 0.8;
-    const ProgramResult result = RunProgram({"--json", "cjc", "measure", "-c", "5", "-t", "K"}, scenario.dump());
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NEAR(result.json()["error_c"].get<double>(), 0.8, 0.1);
+    scenario["state_file"] = dir.path("module.json");
+    const ProgramResult text = RunProgram({"cjc", "measure", "-c", "5", "-t", "K"}, scenario.dump());
+    ASSERT_EQ(text.status, 0) << text.err;
+    // What is measured and what becomes of it is said before the result.
+    const auto lines = Lines(text.out);
+    ASSERT_GE(lines.size(), 4u) << text.out;
+    EXPECT_THAT(lines[0], HasSubstr("channel 5 against a type K calibrator at 685 °C"));
+    EXPECT_THAT(text.out, HasSubstr("within -10 to +10 °C"));
+    EXPECT_THAT(lines.back(), HasSubstr("CJC error: 0.8"));
+    EXPECT_THAT(lines.back(), HasSubstr("(was 0x8000)"));
+
+    const ProgramResult json = RunProgram({"--json", "cjc", "measure", "-c", "5", "-t", "K"}, scenario.dump());
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_NEAR(json.json()["error_c"].get<double>(), 0.8, 0.1);
+    EXPECT_NE(json.json()["offset_code"], 0x8000);
 
     const ProgramResult set = RunProgram({"--json", "cjc", "offset", "--set", "-2.5"}, Bench());
     ASSERT_EQ(set.status, 0) << set.err;
     EXPECT_DOUBLE_EQ(set.json()["offset_c"].get<double>(), -2.5);
+}
+
+TEST(CjcCommand, MeasureNeedsTheCalibratorsChannelAndTypeAndRefusesANonsenseError)
+{
+    ScratchDir dir;
+    nlohmann::json scenario = BenchScenario();
+    scenario["state_file"] = dir.path("module.json");
+    ASSERT_EQ(RunProgram({"cjc", "offset", "--set", "0.25"}, scenario.dump()).status, 0);
+    const std::string memory = ReadFile(dir.path("module.json"));
+
+    // No defaults: a channel 0 or a type K taken for granted measured a thermocouple as the
+    // calibrator and stored a wrong offset.
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"cjc", "measure"}, {"cjc", "measure", "-t", "K"}, {"cjc", "measure", "-c", "5"},
+          {"cjc", "measure", "-c", "5", "-t", "B"}}) {
+        const ProgramResult result = RunProgram(args, scenario.dump());
+        EXPECT_EQ(result.status, 2) << args.size();
+        EXPECT_THAT(result.err, HasSubstr("--"));
+    }
+
+    // Channel 0 is a thermocouple at 250 °C, channel 2 a plain 1.25 V: no calibrator.
+    for (const char *channel : {"0", "2"}) {
+        SCOPED_TRACE(channel);
+        const ProgramResult result = RunProgram({"--json", "cjc", "measure", "-c", channel, "-t", "K"}, scenario.dump());
+        EXPECT_EQ(result.status, 1);
+        EXPECT_THAT(result.err, HasSubstr("beyond what the offset holds"));
+        EXPECT_THAT(result.err, HasSubstr("Nothing was stored"));
+        EXPECT_EQ(result.json()["error"]["code"], 9);
+        EXPECT_EQ(ReadFile(dir.path("module.json")), memory) << "the module's memory is unchanged";
+    }
+    const ProgramResult offset = RunProgram({"--json", "cjc", "offset"}, scenario.dump());
+    ASSERT_EQ(offset.status, 0) << offset.err;
+    EXPECT_DOUBLE_EQ(offset.json()["offset_c"].get<double>(), 0.25);
 }
 
 } // namespace

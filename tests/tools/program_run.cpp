@@ -28,8 +28,13 @@ int Spawn(const std::vector<std::string> &args, const std::string &scenario,
     }
     vars["QMS_REGISTRY"] = ":memory:";
     vars["QMS_SIM"] = scenario;
+    if (scenario == kDemoModule)
+        vars.erase("QMS_SIM");
     for (const auto &[name, value] : env)
-        vars[name] = value;
+        if (value == kUnset)
+            vars.erase(name);
+        else
+            vars[name] = value;
     std::vector<std::string> envText;
     for (const auto &[name, value] : vars)
         envText.push_back(name + "=" + value);
@@ -80,6 +85,14 @@ ProgramResult Collect(int pid, const std::string &outPath, const std::string &er
 nlohmann::json ProgramResult::json() const
 {
     return nlohmann::json::parse(out, nullptr, false);
+}
+
+std::vector<nlohmann::json> ProgramResult::jsonLines() const
+{
+    std::vector<nlohmann::json> objects;
+    for (const std::string &line : Lines(out))
+        objects.push_back(nlohmann::json::parse(line, nullptr, false));
+    return objects;
 }
 
 ProgramResult RunProgram(const std::vector<std::string> &args, const std::string &scenario,

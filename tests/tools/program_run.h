@@ -15,7 +15,15 @@ struct ProgramResult {
     std::string out;
     std::string err;
     nlohmann::json json() const; // stdout parsed (null when it is not JSON)
+    std::vector<nlohmann::json> jsonLines() const; // each line of stdout parsed (JSON Lines)
 };
+
+// As `scenario`: QMS_SIM unset, the built-in demo module. It keeps its memory in the state
+// folder, which the test binary's main makes one of its own; a test that changes the demo's
+// memory names a folder of its own in XDG_STATE_HOME.
+inline const std::string kDemoModule = "<demo>";
+// As a value in `env`: the variable is removed.
+inline const std::string kUnset = "<unset>";
 
 // QMS_REGISTRY is :memory: and QMS_SIM is `scenario` unless `env` says otherwise.
 ProgramResult RunProgram(const std::vector<std::string> &args, const std::string &scenario,

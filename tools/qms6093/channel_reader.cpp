@@ -23,18 +23,87 @@ ChannelPlan Electrical(uint16_t channel, const InputRange *range)
 
 } // namespace
 
+const char *Reading::statusName() const
+{
+    switch (status) {
+    case ReadingStatus::Ok:
+        return "ok";
+    case ReadingStatus::Burnout:
+        return "burnout";
+    case ReadingStatus::OverRange:
+        return "over_range";
+    case ReadingStatus::OutOfRange:
+        return "out_of_range";
+    }
+    return "ok";
+}
+
 std::string Reading::valueText() const
 {
-    return burnout ? "open" : FormatFixed(value, decimals);
+    switch (status) {
+    case ReadingStatus::Ok:
+        break;
+    case ReadingStatus::Burnout:
+        return "open";
+    case ReadingStatus::OverRange:
+        return "over";
+    case ReadingStatus::OutOfRange:
+        return "out";
+    }
+    return FormatFixed(value, decimals);
+}
+
+std::string Reading::note() const
+{
+    const std::string reported = FormatFixed(value, decimals) + " " + unit;
+    switch (status) {
+    case ReadingStatus::Ok:
+        break;
+    case ReadingStatus::Burnout:
+        return "thermocouple open (burn-out; reports " + reported + ")";
+    case ReadingStatus::OverRange:
+        return "over range (reads " + reported + ", the end of " + limits + ")";
+    case ReadingStatus::OutOfRange:
+        return "out of range (" + reported + " is beyond type " + label + "'s " + limits + ")";
+    }
+    return "";
 }
 
 nlohmann::json Reading::json() const
 {
-    nlohmann::json j = {{"channel", channel}, {"range", label}, {"value", value}, {"unit", unit}};
-    if (unit.find("°") != std::string::npos || unit == "K")
-        j["burnout"] = burnout;
+    nlohmann::json j = {{"channel", channel}, {"range", label}, {"value", nullptr}, {"unit", unit},
+                        {"status", statusName()}};
+    if (measured())
+        j["value"] = value;
+    else
+        j["reported"] = value;
+    if (temperature)
+        j["burnout"] = status == ReadingStatus::Burnout;
     return j;
 }
+
+namespace {
+
+// Where each type's conversion to a temperature holds (J K S T B R E), in degrees Celsius:
+// beyond it a reading is an extrapolation, no temperature. The conversion from EMF starts
+// at 250 °C for type B.
+struct ConvertibleSpan {
+    float low, high;
+};
+constexpr ConvertibleSpan kConvertible[] = {
+    {.low = -210.0f, .high = 1200.0f}, {.low = -200.0f, .high = 1372.0f}, {.low = -50.0f, .high = 1768.1f},
+    {.low = -200.0f, .high = 400.0f},  {.low = 250.0f, .high = 1820.0f},  {.low = -50.0f, .high = 1768.1f},
+    {.low = -200.0f, .high = 1000.0f},
+};
+
+// An input within two A/D codes of its range's top end: the converter is at full scale, the
+// input may be anywhere above.
+bool AtFullScale(double value, const InputRange &range)
+{
+    return value >= range.high - 2.0 * range.high / 65536.0;
+}
+
+} // namespace
 
 std::array<const InputRange *, 8> StoredRanges(DeviceSession &session)
 {
@@ -110,6 +179,61 @@ std::vector<uint16_t> ThermocoupleChannels(DeviceSession &session)
     return channels;
 }
 
+Reading ChannelReader::temperature(const ChannelPlan &plan, float value, bool burnout) const
+{
+    Reading reading;
+    reading.channel = plan.channel;
+    reading.label = plan.range->name;
+    reading.temperature = true;
+    reading.unit = scale_.unit;
+    reading.decimals = kTemperatureDecimals;
+    reading.value = Rounded(value, reading.decimals);
+    if (burnout) {
+        reading.status = ReadingStatus::Burnout;
+        return reading;
+    }
+    const ConvertibleSpan &span = kConvertible[plan.range->tcType];
+    const float low = QmsConvertTempScale(span.low, scale_.code);
+    const float high = QmsConvertTempScale(span.high, scale_.code);
+    if (!(value >= low && value <= high)) {
+        reading.status = ReadingStatus::OutOfRange;
+        reading.limits = FormatFixed(Rounded(low, 1), 1) + " to " + FormatFixed(Rounded(high, 1), 1) + " " + scale_.unit;
+    }
+    return reading;
+}
+
+void ChannelReader::scan(const ChannelPlan *first, size_t count, std::vector<Reading> &readings)
+{
+    std::array<uint16_t, 8> types{};
+    std::array<float, 8> values{};
+    std::array<uint32_t, 8> status{};
+    for (size_t i = 0; i < count; ++i)
+        types[i] = first[i].range->tcType;
+    session_.check(QmsTcScan(session_.handle(), first->channel, static_cast<uint16_t>(count), types.data(),
+                             scale_.code, values.data(), status.data()),
+                   "Read temperature failed.");
+    for (size_t i = 0; i < count; ++i)
+        readings.push_back(temperature(first[i], values[i], status[i] == QMS_TC_BURNOUT));
+}
+
+std::vector<Reading> ChannelReader::readAll(const std::vector<ChannelPlan> &plans)
+{
+    std::vector<Reading> readings;
+    for (size_t i = 0; i < plans.size();) {
+        if (!plans[i].temperature) {
+            readings.push_back(read(plans[i++]));
+            continue;
+        }
+        size_t run = 1;
+        while (i + run < plans.size() && plans[i + run].temperature &&
+               plans[i + run].channel == plans[i].channel + run)
+            ++run;
+        scan(&plans[i], run, readings);
+        i += run;
+    }
+    return readings;
+}
+
 Reading ChannelReader::read(const ChannelPlan &plan)
 {
     Reading reading;
@@ -117,20 +241,11 @@ Reading ChannelReader::read(const ChannelPlan &plan)
     reading.label = plan.range->name;
     const uint32_t handle = session_.handle();
     float value = 0;
-    if (plan.temperature) {
-        const uint32_t code = TCMuxRead(handle, plan.channel, 0, 0, plan.range->tcType, scale_.code, &value);
-        reading.burnout = code == QmsDeviceCode(session_.number(), QMS_ERRIDX_BURNOUT);
-        if (code != 0 && !reading.burnout)
-            session_.check(code, "Read temperature failed.");
-        reading.unit = scale_.unit;
-        reading.decimals = kTemperatureDecimals;
-        reading.value = Rounded(value, reading.decimals);
-        return reading;
-    }
     if (plan.configure)
         session_.check(AIConfig(handle, plan.channel, plan.range->code), "Configure AI failed.");
     session_.check(AIVoltageIn(handle, plan.channel, plan.range->code, 0, &value), "Read AI data failed.");
     double shown = value;
+    std::string end = plan.range->name;
     if (plan.range->current()) {
         reading.unit = "mA";
         reading.decimals = kMilliDecimals;
@@ -138,11 +253,17 @@ Reading ChannelReader::read(const ChannelPlan &plan)
         shown = value * 1000.0;
         reading.unit = "mV";
         reading.decimals = kMilliDecimals;
+        if (plan.range->thermocouple)
+            end = "type " + plan.range->name + "'s range, " + FormatFixed(plan.range->high * 1000.0, 0) + " mV";
     } else {
         reading.unit = "V";
         reading.decimals = kVoltDecimals;
     }
     reading.value = Rounded(shown, reading.decimals);
+    if (AtFullScale(value, *plan.range)) {
+        reading.status = ReadingStatus::OverRange;
+        reading.limits = end;
+    }
     return reading;
 }
 

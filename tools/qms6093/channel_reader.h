@@ -23,15 +23,27 @@ struct ChannelPlan {
     bool configure = false;            // set the channel to the range before each reading
 };
 
+// Whether a reading is a measurement: a thermocouple open (burn-out), an input at the end of
+// its range, or a temperature beyond what its type's conversion covers are not, though the
+// reading happened.
+enum class ReadingStatus { Ok, Burnout, OverRange, OutOfRange };
+
 struct Reading {
     uint16_t channel = 0;
     std::string label;     // range name or thermocouple type
-    double value = 0;      // in `unit`, rounded to `decimals`
+    double value = 0;      // in `unit`, rounded to `decimals`; what was reported when not Ok
     std::string unit;
     int decimals = 0;
-    bool burnout = false;  // thermocouple open; value is what the burn-out setting reports
+    bool temperature = false;
+    ReadingStatus status = ReadingStatus::Ok;
+    std::string limits;    // not Ok: the range or span the value is at or beyond
 
-    std::string valueText() const;   // "250.03", or "open" for a burn-out
+    bool measured() const { return status == ReadingStatus::Ok; }
+    const char *statusName() const;  // "ok", "burnout", "over_range", "out_of_range"
+    std::string valueText() const;   // "250.03", or "open", "over", "out"
+    std::string note() const;        // "" for a measurement, else what the value is
+    // {"channel", "range", "value" (null when not measured), "unit", "status"}, "reported"
+    // beside a null value, and "burnout" for temperatures.
     nlohmann::json json() const;
 };
 
@@ -55,10 +67,16 @@ std::vector<uint16_t> ThermocoupleChannels(DeviceSession &session);
 class ChannelReader {
 public:
     ChannelReader(DeviceSession &session, Scale scale) : session_(session), scale_(scale) {}
-    // One reading; a refusal throws a device error with the dialog's text for it.
-    Reading read(const ChannelPlan &plan);
+    // One reading of each plan, in their order; a refusal throws a device error with the
+    // dialog's text for it. Thermocouples on neighbouring channels are read in one scan.
+    std::vector<Reading> readAll(const std::vector<ChannelPlan> &plans);
 
 private:
+    Reading read(const ChannelPlan &plan);
+    // Plans [first, first + count), thermocouples on channels that follow one another.
+    void scan(const ChannelPlan *first, size_t count, std::vector<Reading> &readings);
+    Reading temperature(const ChannelPlan &plan, float value, bool burnout) const;
+
     DeviceSession &session_;
     Scale scale_;
 };

@@ -41,15 +41,42 @@ int ShowOffset(const Output &out, DeviceSession &session, const char *action, co
     return 0;
 }
 
+// The reference temperature of each type's calibrator (J K S T B R E); B has none.
+constexpr int kReferenceCelsius[] = {380, 685, 1125, 150, 0, 1125, 500};
+constexpr int32_t kMeasureBeyondOffset = 9;
+
 int Measure(const Output &out, DeviceSession &session, const InputRange &type, uint16_t channel)
 {
+    const std::string reference = std::to_string(kReferenceCelsius[type.tcType]) + " °C";
+    float before = 0;
+    const uint16_t beforeCode = ReadOffset(session, before);
+    // Said before anything is stored: where the error is measured, against what, and what
+    // becomes of it.
+    if (!out.json)
+        std::printf("Measuring the CJC error on channel %u against a type %s calibrator at %s.\n"
+                    "The error found becomes the module's reference offset (now %s °C, code %s)\n"
+                    "if it lies within -10 to +10 °C; otherwise nothing is stored.\n",
+                    channel, type.name.c_str(), reference.c_str(), FormatFixed(Rounded(before, 2), 2).c_str(),
+                    Hex(beforeCode).c_str());
+    std::fflush(stdout);
     float error = 0;
     const int32_t code = MeasureCJCError(session.handle(), type.tcType, channel, &error);
+    // The measurement leaves the conversion reset, refused or not: readings go on after it.
+    const uint32_t started = StartAIConversion(session.handle());
+    const std::string subject = "device " + std::to_string(session.number());
+    if (code == kMeasureBeyondOffset)
+        throw ToolError(ExitDeviceError, subject,
+                        "channel " + std::to_string(channel) + " gives a CJC error of " +
+                            FormatFixed(Rounded(error, 2), 2) + " °C, beyond what the offset holds (-10 to +10 °C); " +
+                            "is a type " + type.name + " calibrator at " + reference + " on channel " +
+                            std::to_string(channel) + "? Nothing was stored (code 9)",
+                        static_cast<uint32_t>(code));
     if (code != 0)
-        throw ToolError(ExitDeviceError, "device " + std::to_string(session.number()),
+        throw ToolError(ExitDeviceError, subject,
                         "Measuring the CJC error on channel " + std::to_string(channel) +
                             " failed: " + DescribeCjcMeasureCode(code),
                         static_cast<uint32_t>(code));
+    session.check(started, "Start AD failed, try again or re-install the device");
     // What the module took, as it reports it now.
     float stored = 0;
     const uint16_t offsetCode = ReadOffset(session, stored);
@@ -59,10 +86,10 @@ int Measure(const Output &out, DeviceSession &session, const InputRange &type, u
               {"channel", channel},
               {"type", type.name},
               {"error_c", shown},
-              {"offset_code", offsetCode}},
-             "CJC error: " + FormatFixed(shown, 2) + " °C (channel " + std::to_string(channel) + ", type " +
-                 type.name + " calibrator); sent to the module as its reference offset, code " +
-                 Hex(offsetCode) + "\n");
+              {"offset_code", offsetCode},
+              {"previous_offset_code", beforeCode}},
+             "CJC error: " + FormatFixed(shown, 2) + " °C; stored as the module's reference offset, code " +
+                 Hex(offsetCode) + " (was " + Hex(beforeCode) + ")\n");
     return 0;
 }
 
@@ -95,9 +122,16 @@ int RunCjc(const Output &out, const CjcOptions &options)
     const std::string &action = options.action;
     if (action != "measure" && action != "offset" && action != "reset")
         throw BadArgument("ACTION", "\"" + action + "\" is not an action; use measure, offset or reset");
-    const InputRange &type = ParseThermocouple(options.type, "--type");
-    if (options.channel >= kChannelCount)
-        throw BadArgument("--channel", "channel " + std::to_string(options.channel) +
+    if (action == "measure" && (options.type.empty() || !options.channel))
+        throw BadArgument(options.type.empty() ? "--type" : "--channel",
+                          "cjc measure needs the channel the calibrator feeds and its type, as in "
+                          "`qms6093 cjc measure -c 5 -t K`");
+    const InputRange &type = ParseThermocouple(options.type.empty() ? "K" : options.type, "--type");
+    if (action == "measure" && type.tcType == TC_TYPE_B)
+        throw BadArgument("--type", "type B cannot measure the CJC error (its EMF is flat near room temperature); "
+                                    "use a calibrator of type J, K, S, T, R or E");
+    if (options.channel && *options.channel >= kChannelCount)
+        throw BadArgument("--channel", "channel " + std::to_string(*options.channel) +
                                            " does not exist; the module has channels 0 to 7");
     if (options.set && (!std::isfinite(*options.set) || *options.set < -10.0 || *options.set > 10.0))
         throw BadArgument("--set", "the CJC offset must lie between -10.00 and 10.00 °C");
@@ -106,7 +140,7 @@ int RunCjc(const Output &out, const CjcOptions &options)
 
     DeviceSession session(options.device);
     if (action == "measure")
-        return Measure(out, session, type, options.channel);
+        return Measure(out, session, type, *options.channel);
     if (action == "reset")
         return Reset(out, session);
     if (options.set)

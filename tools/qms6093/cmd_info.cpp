@@ -64,7 +64,7 @@ std::string Span(const GainListEntry &entry)
 
 } // namespace
 
-int RunInfo(const Output &out, uint32_t deviceNumber)
+int RunInfo(const Output &out, uint32_t deviceNumber, bool verbose)
 {
     DeviceSession session(deviceNumber);
     const uint32_t handle = session.handle();
@@ -82,8 +82,12 @@ int RunInfo(const Output &out, uint32_t deviceNumber)
     doc["firmware"] = firmware;
     doc["board_id"] = boardId;
     doc["label"] = Label(userData);
-    human += "Device " + std::to_string(session.number()) + " on " + session.installed().callName +
-             ", board ID " + std::to_string(boardId) + ", firmware \"" + firmware + "\"\n";
+    const std::string &serial = session.installed().serial;
+    doc["serial"] = serial.empty() ? nlohmann::json() : nlohmann::json(serial);
+    human += "Device " + std::to_string(session.number()) + ": board ID " + std::to_string(boardId) +
+             (serial.empty() ? "" : ", serial " + serial) + ", firmware \"" + firmware + "\"\n";
+    if (verbose)
+        human += "Stream device: " + session.installed().callName + "\n";
     human += "Label: \"" + Label(userData) + "\"\n\n";
 
     DeviceFeatures features{};
@@ -108,8 +112,9 @@ int RunInfo(const Output &out, uint32_t deviceNumber)
                        {"ad_resolution_bits", features.adResolution},
                        {"ranges", ranges},
                        {"thermocouple_types", thermocouples}};
-    human += "Features: " + Utf8(features.version, 8) + " (" + Utf8(features.fileName, 16) +
-             "), device type " + std::to_string(features.deviceType) + ", " +
+    if (verbose)
+        human += "Library: " + Utf8(features.version, 8) + " (" + Utf8(features.fileName, 16) + ")\n";
+    human += "Features: device type " + std::to_string(features.deviceType) + ", " +
              std::to_string(features.channelCount) + " analog inputs, " +
              std::to_string(features.adResolution) + "-bit A/D, 8 digital inputs, 8 digital outputs\n";
     human += "Thermocouple types: " + thermocouples + "\n\n" + rangeTable.render() + "\n";

@@ -1,4 +1,6 @@
 // qms6093 list: every installed device number and whether its module is there.
+#include <cstdio>
+
 #include "commands.h"
 #include "installed_devices.h"
 #include "qms6093.h"
@@ -28,21 +30,38 @@ std::string Firmware(uint32_t number)
 int RunList(const Output &out)
 {
     nlohmann::json devices = nlohmann::json::array();
-    TextTable table({">device", ">board ID", "stream", "firmware", "module"});
-    for (const InstalledDevice &device : InstalledDevices()) {
+    TextTable table({">device", ">board ID", "serial", "firmware", "module"});
+    const auto installed = InstalledDevices();
+    for (const InstalledDevice &device : installed) {
         const std::string firmware = device.present ? Firmware(device.number) : std::string();
         const std::string module = !device.present ? "absent" : device.simulated ? "simulated" : "present";
         devices.push_back({{"device", device.number},
                            {"board_id", device.boardId},
+                           {"serial", device.serial.empty() ? nlohmann::json() : nlohmann::json(device.serial)},
                            {"stream", device.callName},
                            {"firmware", device.present ? nlohmann::json(firmware) : nlohmann::json()},
                            {"module", module}});
-        table.add({std::to_string(device.number), std::to_string(device.boardId), device.callName,
-                   device.present ? firmware : "-", module});
+        table.add({std::to_string(device.number), std::to_string(device.boardId),
+                   device.serial.empty() ? "-" : device.serial, device.present ? firmware : "-", module});
+    }
+    // Two modules with one board ID: the driver tells them apart by plugging order only.
+    nlohmann::json warnings = nlohmann::json::array();
+    for (const auto &[board, numbers] : SharedBoardIds(installed)) {
+        std::string list;
+        for (size_t i = 0; i < numbers.size(); ++i)
+            list += (i == 0 ? "" : i + 1 == numbers.size() ? " and " : ", ") + std::to_string(numbers[i]);
+        warnings.push_back("devices " + list + " have the same board ID " + std::to_string(board) +
+                           "; give one another board ID with `qms6093 config -d " + std::to_string(numbers.back()) +
+                           " --board-id N`");
     }
     const std::string human =
         table.rows() ? table.render() : "No USB-6093 device is installed.\n";
-    out.emit({{"devices", devices}}, human);
+    nlohmann::json doc = {{"devices", devices}};
+    if (!warnings.empty())
+        doc["warnings"] = warnings;
+    out.emit(doc, human);
+    for (const auto &warning : warnings)
+        std::fprintf(stderr, "qms6093: warning: %s\n", warning.get<std::string>().c_str());
     return 0;
 }
 

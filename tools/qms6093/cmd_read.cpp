@@ -9,13 +9,6 @@ namespace qms::cli {
 
 namespace {
 
-std::string Note(const Reading &reading)
-{
-    return reading.burnout ? "thermocouple open (burn-out; reports " + FormatFixed(reading.value, reading.decimals) +
-                                 " " + reading.unit + ")"
-                           : "";
-}
-
 void Emit(const Output &out, uint32_t device, const std::vector<Reading> &readings, const char *labelHeading)
 {
     nlohmann::json list = nlohmann::json::array();
@@ -23,7 +16,7 @@ void Emit(const Output &out, uint32_t device, const std::vector<Reading> &readin
     for (const Reading &reading : readings) {
         list.push_back(reading.json());
         table.add({std::to_string(reading.channel), reading.label, reading.valueText(),
-                   reading.burnout ? "" : reading.unit, Note(reading)});
+                   reading.measured() ? reading.unit : "", reading.note()});
     }
     out.emit({{"device", device}, {"readings", list}}, table.render());
 }
@@ -37,10 +30,7 @@ int RunRead(const Output &out, const ReadOptions &options)
     DeviceSession session(options.device);
     const auto plans = ElectricalPlans(session, channels, range);
     ChannelReader reader(session, ParseScale("C", "--scale"));
-    std::vector<Reading> readings;
-    for (const ChannelPlan &plan : plans)
-        readings.push_back(reader.read(plan));
-    Emit(out, session.number(), readings, "range");
+    Emit(out, session.number(), reader.readAll(plans), "range");
     return 0;
 }
 
@@ -56,10 +46,7 @@ int RunTemp(const Output &out, const TempOptions &options)
         channels = ThermocoupleChannels(session);
     const auto plans = TemperaturePlans(session, channels, type);
     ChannelReader reader(session, scale);
-    std::vector<Reading> readings;
-    for (const ChannelPlan &plan : plans)
-        readings.push_back(reader.read(plan));
-    Emit(out, session.number(), readings, "type");
+    Emit(out, session.number(), reader.readAll(plans), "type");
     return 0;
 }
 

@@ -1,5 +1,6 @@
-// qms6093 watch: repeated readings with a live table, timestamps and a CSV log, until a
-// count, a duration or Ctrl-C.
+// qms6093 watch: repeated readings with a live table, timestamps, a CSV log and JSON Lines,
+// until a count, a duration or Ctrl-C.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -23,7 +24,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr double kShortestInterval = 0.05;
+// The timestamps count milliseconds: two samples closer than that could not be told apart.
+// Above it the module sets the pace: a sample takes what its transfers take.
+constexpr double kShortestInterval = 0.001;
 
 // "90", "90s", "500ms", "15m", "1h", "1.5h" in seconds.
 double ParseDuration(const std::string &text)
@@ -73,15 +76,14 @@ public:
             TextTable table({">channel", "range", ">value", "unit", "note"});
             for (const Reading &reading : readings)
                 table.add({std::to_string(reading.channel), reading.label, reading.valueText(),
-                           reading.burnout ? "" : reading.unit,
-                           reading.burnout ? "thermocouple open (burn-out)" : ""});
+                           reading.measured() ? reading.unit : "", reading.note()});
             text += "sample " + std::to_string(sample) + " at " + time + "   (Ctrl-C stops)\n" + table.render();
             lines_ = 1 + static_cast<int>(readings.size()) + 1;
         } else {
             TextTable table({"time", ">channel", "range", ">value", "unit"});
             for (const Reading &reading : readings)
                 table.add({time, std::to_string(reading.channel), reading.label, reading.valueText(),
-                           reading.burnout ? "" : reading.unit});
+                           reading.measured() ? reading.unit : ""});
             text = table.render();
             if (sample > 1)
                 text.erase(0, text.find('\n') + 1); // the heading once
@@ -97,6 +99,27 @@ private:
 
 } // namespace
 
+namespace {
+
+// --json: one JSON object per line as the samples come, then one that says how the run ended.
+void EmitLine(const nlohmann::json &object)
+{
+    const std::string line = object.dump() + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+}
+
+// Said once, the first time a steady sample takes longer than the interval asked for.
+void TellThePace(double took, double interval, size_t channels)
+{
+    std::fprintf(stderr,
+                 "qms6093: a sample of %zu channel%s takes %.1f ms on this module, longer than --interval %g s; "
+                 "samples follow one another as fast as the module delivers them\n",
+                 channels, channels == 1 ? "" : "s", took * 1000.0, interval);
+}
+
+} // namespace
+
 int RunWatch(const Output &out, const WatchOptions &options)
 {
     const auto channels = ParseChannelList(options.channels.empty() ? "all" : options.channels, "--channel");
@@ -104,10 +127,16 @@ int RunWatch(const Output &out, const WatchOptions &options)
     const InputRange *type = options.type.empty() ? nullptr : &ParseThermocouple(options.type, "--type");
     const InputRange *range = options.range.empty() ? nullptr : &ParseRange(options.range, "--range", false);
     if (!(options.interval >= kShortestInterval) || !std::isfinite(options.interval))
-        throw BadArgument("--interval", "the interval must be at least 0.05 seconds");
+        throw BadArgument("--interval", "the interval must be at least 0.001 seconds (the timestamps count "
+                                        "milliseconds); below what the module delivers, it sets the pace");
     if (options.count && *options.count == 0)
         throw BadArgument("--count", "the count must be at least 1");
     const double duration = options.duration.empty() ? 0 : ParseDuration(options.duration);
+    // The CSV on standard output is all that goes there.
+    const bool csvOut = options.csv == "-";
+    if (csvOut && out.json)
+        throw BadArgument("--csv", "--csv - writes the CSV to standard output, where --json would write too; "
+                                   "give --csv a file name");
     std::unique_ptr<CsvLog> csv;
     if (!options.csv.empty())
         csv = std::make_unique<CsvLog>(options.csv);
@@ -119,53 +148,68 @@ int RunWatch(const Output &out, const WatchOptions &options)
     ChannelReader reader(session, scale);
     const StopSignal stop;
     LiveView view(!out.json && isatty(STDOUT_FILENO));
-    nlohmann::json samples = nlohmann::json::array();
-    const auto interval = std::chrono::duration<double>(options.interval);
-    const Clock::time_point start = Clock::now();
+    const auto interval = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.interval));
+    // The run's clock starts with the first sample, which may wait for the driver's first
+    // cold-junction sample: elapsed times, the pace and the duration count from there.
+    Clock::time_point start, due;
     const char *stoppedBy = "signal";
+    bool told = false;
     uint64_t taken = 0;
     for (uint64_t sample = 1;; ++sample) {
         // A stop signal during a sample lets the sample finish: every row it writes is whole.
-        std::vector<Reading> readings;
-        for (const ChannelPlan &plan : plans)
-            readings.push_back(reader.read(plan));
+        const Clock::time_point began = Clock::now();
+        const std::vector<Reading> readings = reader.readAll(plans);
+        const Clock::time_point ended = Clock::now();
+        if (sample == 1)
+            start = due = ended;
         ++taken;
         const std::string time = UtcTimestamp();
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        const double elapsed = std::chrono::duration<double>(ended - start).count();
         if (csv)
             csv->write(time, elapsed, session.number(), readings);
         if (out.json) {
             nlohmann::json list = nlohmann::json::array();
             for (const Reading &reading : readings)
                 list.push_back(reading.json());
-            samples.push_back({{"time", time}, {"elapsed_s", Rounded(elapsed, 3)}, {"readings", list}});
-        } else {
+            EmitLine({{"device", session.number()},
+                      {"sample", sample},
+                      {"time", time},
+                      {"elapsed_s", Rounded(elapsed, 3)},
+                      {"readings", list}});
+        } else if (!csvOut) {
             view.show(sample, time, readings);
+        }
+        // The first sample may wait for the driver's first cold-junction sample: the pace is
+        // judged from the next.
+        if (sample > 1 && !told && ended - began > interval) {
+            TellThePace(std::chrono::duration<double>(ended - began).count(), options.interval, plans.size());
+            told = true;
         }
         if (options.count && sample >= *options.count) {
             stoppedBy = "count";
             break;
         }
-        const auto next = start + std::chrono::duration_cast<Clock::duration>(interval * static_cast<double>(sample));
-        if (duration > 0 && std::chrono::duration<double>(next - start).count() >= duration) {
+        // A late sample moves the ones after it; they do not crowd in to catch up.
+        due = std::max(due + interval, ended);
+        if (duration > 0 && std::chrono::duration<double>(due - start).count() >= duration) {
             stoppedBy = "duration";
             break;
         }
-        if (!stop.waitUntil(next))
+        if (!stop.waitUntil(due))
             break;
     }
     if (csv)
         csv->close();
     if (out.json) {
-        out.emit({{"device", session.number()},
+        EmitLine({{"device", session.number()},
                   {"interval_s", options.interval},
                   {"stopped_by", stoppedBy},
-                  {"csv", options.csv.empty() ? nlohmann::json() : nlohmann::json(options.csv)},
-                  {"samples", samples}},
-                 "");
+                  {"samples", taken},
+                  {"csv", options.csv.empty() ? nlohmann::json() : nlohmann::json(options.csv)}});
     } else if (!options.csv.empty()) {
         std::fprintf(stderr, "qms6093: %llu samples of %zu channels written to %s\n",
-                     static_cast<unsigned long long>(taken), plans.size(), options.csv.c_str());
+                     static_cast<unsigned long long>(taken), plans.size(),
+                     csvOut ? "standard output" : options.csv.c_str());
     }
     return 0;
 }

@@ -50,8 +50,8 @@ struct WatchOptions {
 struct CjcOptions {
     uint32_t device = 0;
     std::string action;     // measure, offset, reset
-    std::string type = "K";
-    uint16_t channel = 0;
+    std::string type;                 // measure: the calibrator's type, required
+    std::optional<uint16_t> channel;  // measure: the channel it feeds, required
     std::optional<double> set;
 };
 
@@ -66,7 +66,9 @@ struct ConfigOptions {
 
 // Each returns the exit status; failures throw ToolError.
 int RunList(const Output &out);
-int RunInfo(const Output &out, uint32_t device);
+int RunVersion(const Output &out);
+int RunForget(const Output &out, uint32_t device);
+int RunInfo(const Output &out, uint32_t device, bool verbose);
 int RunRead(const Output &out, const ReadOptions &options);
 int RunTemp(const Output &out, const TempOptions &options);
 int RunDio(const Output &out, const DioOptions &options);

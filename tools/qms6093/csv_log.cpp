@@ -17,15 +17,16 @@ ToolError WriteFailure(const std::string &path, int error)
 
 } // namespace
 
-CsvLog::CsvLog(const std::string &path) : path_(path)
+CsvLog::CsvLog(const std::string &path) : path_(path), standardOutput_(path == "-")
 {
-    file_ = std::fopen(path.c_str(), "w");
+    file_ = standardOutput_ ? stdout : std::fopen(path.c_str(), "w");
     if (!file_)
         throw WriteFailure(path, errno);
-    std::fputs("time,elapsed_s,device,channel,range,value,unit,burnout\n", file_);
+    std::fputs("time,elapsed_s,device,channel,range,value,unit,status\n", file_);
     if (std::fflush(file_) != 0) {
         const int error = errno;
-        std::fclose(file_);
+        if (!standardOutput_)
+            std::fclose(file_);
         file_ = nullptr;
         throw WriteFailure(path, error);
     }
@@ -33,7 +34,7 @@ CsvLog::CsvLog(const std::string &path) : path_(path)
 
 CsvLog::~CsvLog()
 {
-    if (file_)
+    if (file_ && !standardOutput_)
         std::fclose(file_);
 }
 
@@ -43,8 +44,8 @@ void CsvLog::write(const std::string &time, double elapsed, uint32_t device, con
     for (const Reading &reading : readings)
         rows += time + "," + FormatFixed(elapsed, 3) + "," + std::to_string(device) + "," +
                 std::to_string(reading.channel) + "," + reading.label + "," +
-                FormatFixed(reading.value, reading.decimals) + "," + reading.unit + "," +
-                (reading.burnout ? "1" : "0") + "\n";
+                (reading.measured() ? FormatFixed(reading.value, reading.decimals) : "") + "," + reading.unit + "," +
+                reading.statusName() + "\n";
     if (std::fwrite(rows.data(), 1, rows.size(), file_) != rows.size() || std::fflush(file_) != 0)
         throw ToolError(ExitDeviceError, "--csv", "writing \"" + path_ + "\" failed: " + std::strerror(errno));
 }
@@ -55,7 +56,7 @@ void CsvLog::close()
         return;
     std::FILE *file = file_;
     file_ = nullptr;
-    if (std::fclose(file) != 0)
+    if (standardOutput_ ? std::fflush(file) != 0 : std::fclose(file) != 0)
         throw ToolError(ExitDeviceError, "--csv", "closing \"" + path_ + "\" failed: " + std::strerror(errno));
 }
 

@@ -14,7 +14,7 @@ namespace qms::cli {
 class CsvLog {
 public:
     // Creates (or empties) the file and writes the header; a path that cannot be written
-    // throws a bad-argument error naming --csv.
+    // throws a bad-argument error naming --csv. "-" is standard output.
     explicit CsvLog(const std::string &path);
     ~CsvLog();
     CsvLog(const CsvLog &) = delete;
@@ -28,6 +28,7 @@ public:
 private:
     std::string path_;
     std::FILE *file_ = nullptr;
+    bool standardOutput_ = false;
 };
 
 } // namespace qms::cli

@@ -26,6 +26,10 @@ PlatformSession::PlatformSession(const std::optional<std::string> &sim,
     if (scenario && *scenario == "none")
         return;
     const int plugged = qms_sim_boot(scenario ? scenario->c_str() : nullptr);
+    if (plugged < 0 && !scenario)
+        throw ToolError(ExitDeviceError, "demo module",
+                        std::string("its memory could not be read (") + qms_sim_last_error() +
+                            "); delete the file for a factory-fresh demo module");
     if (plugged < 0)
         throw BadArgument(argument, std::string("the scenario was refused: ") + qms_sim_last_error());
     plugged_ = true;

@@ -81,6 +81,7 @@ TEST(ErrorText, MeasureCjcCodesNameTheStepThatFailed)
     EXPECT_EQ(MeasureText(0), "success");
     EXPECT_EQ(MeasureText(-1), "the thermocouple type has no reference temperature");
     EXPECT_EQ(MeasureText(6), "the measured offset could not be sent to the module");
+    EXPECT_EQ(MeasureText(9).rfind("the measured error lies beyond what the offset holds", 0), 0u);
     EXPECT_EQ(MeasureText(42), "the cold-junction measurement failed with code 42");
 }
 

@@ -123,19 +123,49 @@ TEST_F(CjcMeasurement, OffsetCodeIsTruncatedAndHeldToItsSpan)
     EXPECT_EQ(qms::api::CjcOffsetCode(10.0f), 0xFFFF);
     EXPECT_EQ(qms::api::CjcOffsetCode(-10.0f), 0);
 
-    // A sensor reading 12 degrees low: the error below the span is sent as the lowest code,
-    // not as a negative number made unsigned.
-    module->update({{"cjc_error_c", -12.0}});
+    // A sensor 9.5 degrees off still fits the offset.
+    module->update({{"cjc_error_c", -9.5}});
     float error = 0.0f;
     ASSERT_EQ(MeasureCJCError(handle, TC_TYPE_K, TC_TYPE_K, &error), 0);
-    EXPECT_NEAR(error, -12.0, 0.15);
-    EXPECT_EQ(SentCode(), Be32(0));
+    EXPECT_NEAR(error, -9.5, 0.15);
+    EXPECT_EQ(SentCode(), Be32(qms::api::CjcOffsetCode(error)));
+}
 
-    ASSERT_EQ(StartAIConversion(handle), 0u);
-    module->update({{"cjc_error_c", 12.0}});
-    ASSERT_EQ(MeasureCJCError(handle, TC_TYPE_K, TC_TYPE_K, &error), 0);
-    EXPECT_NEAR(error, 12.0, 0.15);
-    EXPECT_EQ(SentCode(), Be32(0xFFFF));
+TEST_F(CjcMeasurement, AnErrorBeyondTheOffsetIsNoMeasurementAndNothingIsStored)
+{
+    ASSERT_EQ(qms::api::WriteCJCOffsetCode(&Record(), 0.5f), 0);
+    const nlohmann::json before = module->state();
+    module->clearWire();
+    struct Case {
+        const char *what;
+        uint16_t channel;
+        double sensorError;
+        double low, high; // what *error holds
+    };
+    const Case cases[] = {
+        // A sensor far off, and channels with no calibrator on them: a thermocouple at 250
+        // degrees read as the K calibrator, and an open input.
+        {.what = "sensor 12 degrees high", .channel = TC_TYPE_K, .sensorError = 12.0, .low = 11.8, .high = 12.2},
+        {.what = "sensor 12 degrees low", .channel = TC_TYPE_K, .sensorError = -12.0, .low = -12.2, .high = -11.8},
+        {.what = "no calibrator", .channel = kThermocoupleChannel, .sensorError = kSensorErrorC, .low = -1e30, .high = -10.0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        module->update({{"cjc_error_c", c.sensorError}});
+        ASSERT_EQ(StartAIConversion(handle), 0u);
+        module->clearWire();
+        float error = 42.0f;
+        EXPECT_EQ(MeasureCJCError(handle, TC_TYPE_K, c.channel, &error), 9);
+        EXPECT_GE(error, c.low);
+        EXPECT_LE(error, c.high);
+        EXPECT_TRUE(SentCode().empty()) << "no offset goes to the module";
+        EXPECT_TRUE(module->wire(GROUP_AI, CMD_AI_CJC_RESET_TO_REFERENCE).empty());
+        const nlohmann::json after = module->state();
+        EXPECT_EQ(after["cjc_reference_code"], before["cjc_reference_code"]);
+        EXPECT_EQ(after["cjc_offset_code"], before["cjc_offset_code"]);
+        EXPECT_FALSE(after["converting"]) << "the conversion is left reset, as after a measurement";
+        ExpectRangeReleased(handle);
+    }
 }
 
 TEST_F(CjcMeasurement, FailuresReturnTheirOwnCodesAndReleaseTheRange)
