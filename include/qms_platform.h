@@ -319,7 +319,8 @@ QMS_EXPORT void qms_platform_shutdown(void);
 
 /* USB-6093 modules plugged into this machine that the platform found but could not attach
  * (busy in another program, no permission), one line each ending in '\n'. Writes at most
- * size - 1 bytes and a terminating 0 when size > 0; returns the full length without it. */
+ * size - 1 bytes and a terminating 0 when size > 0; returns the full length without it, or -1
+ * when the list could not be made. */
 QMS_EXPORT long qms_platform_usb_unavailable(char *buf, size_t size);
 
 QMS_EXTERN_C_END

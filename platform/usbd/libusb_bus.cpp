@@ -4,6 +4,7 @@
 // worker thread, which opens, claims and closes devices. A handle is never closed inside a
 // callback: removal cancels the transfers still in flight, waits for their callbacks on the
 // event thread, and only then closes the handle.
+#include "platform/kernel/guard.h"
 #include "platform/usbd/libusb_bus.h"
 
 #include <libusb.h>
@@ -474,13 +475,15 @@ std::vector<std::string> unavailableModules() { return LibusbBus::instance().una
 
 extern "C" QMS_EXPORT long qms_platform_usb_unavailable(char *buf, size_t size)
 {
-    std::string text;
-    for (const std::string &line : qms::usbd::libusb_bus::unavailableModules())
-        text += line + "\n";
-    if (buf && size > 0) {
-        const size_t copied = std::min(text.size(), size - 1);
-        std::memcpy(buf, text.data(), copied);
-        buf[copied] = '\0';
-    }
-    return static_cast<long>(text.size());
+    return qms::kernel::guarded(-1L, [&]() -> long {
+        std::string text;
+        for (const std::string &line : qms::usbd::libusb_bus::unavailableModules())
+            text += line + "\n";
+        if (buf && size > 0) {
+            const size_t copied = std::min(text.size(), size - 1);
+            std::memcpy(buf, text.data(), copied);
+            buf[copied] = '\0';
+        }
+        return static_cast<long>(text.size());
+    });
 }

@@ -1,10 +1,12 @@
 // qms6093 list: every installed device number and whether its module is there.
+#include <algorithm>
 #include <cstdio>
 
 #include "commands.h"
 #include "installed_devices.h"
 #include "qms6093.h"
 #include "qms6093ext.h"
+#include "qms_platform.h"
 #include "text_table.h"
 
 namespace qms::cli {
@@ -54,9 +56,22 @@ int RunList(const Output &out)
                            "; give one another board ID with `qms6093 config -d " + std::to_string(numbers.back()) +
                            " --board-id N`");
     }
-    const std::string human =
-        table.rows() ? table.render() : "No USB-6093 device is installed.\n";
-    nlohmann::json doc = {{"devices", devices}};
+    std::string human = table.rows() ? table.render() : "No USB-6093 device is installed.\n";
+    // Modules on this machine that could not be attached (busy in another program, no
+    // permission): the platform says why, one line each.
+    const long length = qms_platform_usb_unavailable(nullptr, 0);
+    std::string unavailable(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+    const long written = qms_platform_usb_unavailable(unavailable.data(), unavailable.size());
+    unavailable.resize(written > 0 ? std::min(static_cast<size_t>(written), unavailable.size() - 1) : 0);
+    nlohmann::json notAttached = nlohmann::json::array();
+    for (size_t start = 0, end; start < unavailable.size(); start = end + 1) {
+        end = unavailable.find('\n', start);
+        if (end == std::string::npos)
+            end = unavailable.size();
+        notAttached.push_back(unavailable.substr(start, end - start));
+        human += "not attached: " + notAttached.back().get<std::string>() + "\n";
+    }
+    nlohmann::json doc = {{"devices", devices}, {"unavailable", notAttached}};
     if (!warnings.empty())
         doc["warnings"] = warnings;
     out.emit(doc, human);
