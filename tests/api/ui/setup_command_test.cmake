@@ -1,7 +1,9 @@
 # qms6093 setup on the demo module, offscreen: the picture of the filled dialog is written and
 # the dialog ends with 0; a device number that is not installed is refused with 2 before any
-# window is made. Run with -DTOOL=<qms6093> -DOUT=<folder>.
+# window is made. Run with -DTOOL=<qms6093> -DOUT=<folder> -DLSAN_SUPPRESSIONS=<lsan.supp>.
 file(REMOVE ${OUT}/setup_picture.png)
+# Under the leak checker: fontconfig keeps its configuration for the life of the process.
+set(ENV{LSAN_OPTIONS} "suppressions=${LSAN_SUPPRESSIONS}")
 set(ENV{QT_QPA_PLATFORM} offscreen)
 set(ENV{QMS_REGISTRY} :memory:)
 unset(ENV{QMS_SIM})
