@@ -2,9 +2,25 @@
 
 #include <dlfcn.h>
 
+#include <mutex>
+
 #include "qms_streamdrv.h"
 
 namespace qms::devmgr {
+
+namespace {
+
+// Loading and unloading go one at a time: a driver unloaded on one thread while another thread
+// loads it again runs its static destructors before its constructors, never alongside them
+// (the loader's own lock is invisible to the thread checker). Recursive: a library's
+// constructors or destructors may load or unload another.
+std::recursive_mutex &loaderLock()
+{
+    static auto *lock = new std::recursive_mutex;
+    return *lock;
+}
+
+} // namespace
 
 std::string libraryFileName(std::u16string_view dllName)
 {
@@ -43,6 +59,7 @@ std::shared_ptr<DriverLibrary> DriverLibrary::loadFile(const std::string &fileNa
 {
     void *handle = nullptr;
     std::string message;
+    std::lock_guard guard(loaderLock());
     if (!platformFolder().empty()) {
         handle = dlopen((platformFolder() + fileName).c_str(), RTLD_NOW | RTLD_LOCAL);
         // A library that is there but cannot be loaded says why; a missing one falls
@@ -81,6 +98,7 @@ std::shared_ptr<DriverLibrary> DriverLibrary::load(std::u16string_view dllName, 
 
 DriverLibrary::~DriverLibrary()
 {
+    std::lock_guard guard(loaderLock());
     dlclose(handle_);
 }
 
