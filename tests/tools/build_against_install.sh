@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
-allowed='qms6093.h qms6093ext.h qms_platform.h qms_regfile.h qms_sim.h qms_text.h'
+allowed='qms6093.h qms6093ext.h qms6093_dialogs.h qms_platform.h qms_regfile.h qms_sim.h qms_text.h qms_ui.h'
 
 status=0
 for include in $(grep -ho '#include "[^"]*"' tools/qms6093/*.cpp tools/qms6093/*.h | cut -d'"' -f2 | sort -u); do
