@@ -5,26 +5,11 @@
 #include <set>
 #include <string>
 
+#include "tests/support/offscreen_ui.h"
 #include "tools/qmscfghost/plugins.h"
 #include "tools/qmscfghost/windows.h"
 
 namespace usb6093cfg::test {
-namespace {
-
-// The windows are shown on Qt's offscreen platform: no display needed, the same on every
-// machine.
-struct OffscreenPlatform {
-    OffscreenPlatform() { setenv("QT_QPA_PLATFORM", "offscreen", 1); }
-} offscreenPlatform;
-
-} // namespace
-
-// fontconfig keeps its configuration for the life of the process (see
-// tests/platform/ui/lsan.supp).
-extern "C" __attribute__((visibility("default"), used)) const char *__lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
 
 QMS_DRIVERCONFIG driverConfig()
 {

@@ -10,28 +10,9 @@
 #include <ostream>
 
 #include "qms_ui.h"
+#include "tests/support/offscreen_ui.h"
 
 namespace qms::test {
-
-namespace {
-
-// The dialogs show on Qt's offscreen platform: no display, the same on every machine.
-// QMS_UI_TEST_PLATFORM names another (xcb) to watch them.
-struct OffscreenPlatform {
-    OffscreenPlatform()
-    {
-        const char *wanted = std::getenv("QMS_UI_TEST_PLATFORM");
-        setenv("QT_QPA_PLATFORM", wanted && *wanted ? wanted : "offscreen", 1);
-    }
-} offscreenPlatform;
-
-} // namespace
-
-// fontconfig keeps its configuration for the life of the process.
-extern "C" __attribute__((visibility("default"), used)) const char *__lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
 
 void PrintTo(const ShownBox &box, std::ostream *out)
 {

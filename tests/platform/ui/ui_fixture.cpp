@@ -3,27 +3,9 @@
 #include <QTimer>
 #include <cstdlib>
 
+#include "tests/support/offscreen_ui.h"
+
 namespace qms::ui::test {
-namespace {
-
-// The tests show their windows on Qt's offscreen platform: no display needed, the same on
-// every machine. QMS_UI_TEST_PLATFORM names another (xcb) to watch them.
-struct OffscreenPlatform {
-    OffscreenPlatform()
-    {
-        const char *wanted = std::getenv("QMS_UI_TEST_PLATFORM");
-        setenv("QT_QPA_PLATFORM", wanted && *wanted ? wanted : "offscreen", 1);
-    }
-} offscreenPlatform;
-
-} // namespace
-
-// The leak checker's built-in suppressions (lsan.supp): fontconfig keeps its configuration for
-// the life of the process.
-extern "C" __attribute__((visibility("default"), used)) const char *__lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
 
 INT_PTR Recorder::proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
